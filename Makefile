@@ -1,0 +1,56 @@
+# Set-up, build, run and test in one place. Every target installs what is missing first.
+SHELL := /bin/bash
+JOBS  ?= $(shell nproc)
+REL   := build/release
+ASAN  := build/asan
+FUZZB := build/fuzz
+FUZZ_SECONDS ?= 20
+
+.PHONY: all deps build run run-orlisk test test-release test-asan fuzz fuzz-short bench install-check clean
+
+all: build
+
+deps:
+	@scripts/setup-deps.sh
+
+build: deps
+	cmake -S . -B $(REL) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON
+	cmake --build $(REL) -j $(JOBS)
+
+# Starts Audrel (under Xvfb when there is no display).
+run: build
+	scripts/run-audrel.sh $(REL)
+
+# Starts Orlisk (under Xvfb with a loopback sample camera when there is no display).
+run-orlisk: build
+	scripts/run-orlisk.sh $(REL)
+
+# Every test: the whole build with warnings as errors, then the core again under ASan+UBSan.
+test: test-release test-asan
+
+test-release: build
+	cd $(REL) && ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+test-asan: deps
+	cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWERROR=ON -DCORE_ONLY=ON -DSANITIZE=ON -DBENCH=OFF
+	cmake --build $(ASAN) -j $(JOBS)
+	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZB) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORE_ONLY=ON -DFUZZ=ON -DBENCH=OFF
+	cmake --build $(FUZZB) -j $(JOBS)
+
+# A short run of every fuzz target, seeded from the fixtures.
+fuzz-short: fuzz
+	scripts/fuzz-all.sh $(FUZZB) $(FUZZ_SECONDS)
+
+bench: build
+	scripts/bench-all.sh $(REL)
+
+# Installs into a scratch folder to check the install rules.
+install-check: build
+	rm -rf build/stage && DESTDIR=$(CURDIR)/build/stage cmake --install $(REL) --prefix /usr
+
+clean:
+	rm -rf build

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One open audio file, shared by the tag readers and the analyser within one analysis, so
+// that a file is opened once and its head and tail are each fetched with one read.
+// Only regular files are opened: a FIFO, device or socket is refused at once, never waited on.
+class TFileReader {
+public:
+    TFileReader() = default;
+    ~TFileReader();
+    TFileReader(const TFileReader&) = delete;
+    TFileReader& operator=(const TFileReader&) = delete;
+
+    // Opens the file read-only; false when it is missing, unreadable or not a regular file.
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+    // The file's size in bytes as it was when opened.
+    int64_t Size() const { return m_size; }
+
+    // Reads up to n bytes at offset into dst. Returns the number of bytes read (fewer at the
+    // end of the file, 0 at or past it), or -1 on an I/O error or a negative offset.
+    // Served from cached windows of the file where possible.
+    int64_t ReadAt(int64_t offset, void* dst, size_t n);
+
+private:
+    struct Window {
+        int64_t offset = 0;
+        std::vector<uint8_t> bytes;
+    };
+    const Window* Cached(int64_t offset, size_t n) const;
+
+    int m_fd = -1;
+    int64_t m_size = 0;
+    Window m_head;
+    Window m_tail;
+};

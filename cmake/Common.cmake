@@ -1,0 +1,39 @@
+# One interface target carries the warnings and Qt defines that every target links.
+add_library(project_options INTERFACE)
+target_compile_options(project_options INTERFACE -Wall -Wextra -Wpedantic)
+if(WERROR)
+  target_compile_options(project_options INTERFACE -Werror)
+endif()
+target_compile_definitions(project_options INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_DISABLE_DEPRECATED_BEFORE=0x060400
+  _FILE_OFFSET_BITS=64)
+
+if(SANITIZE)
+  target_compile_options(project_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(project_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(FUZZ)
+  target_compile_options(project_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(project_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# audrel_add_test(NAME SOURCES... LIBS libs... [GUI])
+# One executable per test file; GUI tests run on the offscreen platform.
+function(audrel_add_test name)
+  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main project_options)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set(env "TEST_FIXTURES=${PROJECT_SOURCE_DIR}/tests/fixtures")
+  if(T_GUI)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
+endfunction()
