@@ -1,0 +1,131 @@
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A one-line JSON writer for the headless tools. Texts are byte strings: byte b is written as
+// the character U+00bb, so a reader gets the exact bytes back by encoding the text as Latin-1.
+// Output looks like {"key": value, "key": value}.
+class JsonOut {
+public:
+    // Appends bytes as a quoted JSON string (UTF-8, U+0000..U+00FF).
+    static void AppendString(std::string& out, std::string_view bytes)
+    {
+        static constexpr char hex[] = "0123456789abcdef";
+        out += '"';
+        for (unsigned char b : bytes) {
+            if (b == '"' || b == '\\') {
+                out += '\\';
+                out += static_cast<char>(b);
+            } else if (b < 0x20) {
+                out += "\\u00";
+                out += hex[b >> 4];
+                out += hex[b & 15];
+            } else if (b < 0x80) {
+                out += static_cast<char>(b);
+            } else {
+                out += static_cast<char>(0xC0 | (b >> 6));
+                out += static_cast<char>(0x80 | (b & 0x3F));
+            }
+        }
+        out += '"';
+    }
+
+    JsonOut& BeginObject()
+    {
+        Separate();
+        m_text += '{';
+        m_first.push_back(true);
+        return *this;
+    }
+    JsonOut& EndObject()
+    {
+        m_text += '}';
+        m_first.pop_back();
+        return *this;
+    }
+    // Starts a member; the next value or object belongs to it.
+    JsonOut& Key(std::string_view key)
+    {
+        Separate();
+        AppendString(m_text, key);
+        m_text += ": ";
+        m_afterKey = true;
+        return *this;
+    }
+    JsonOut& String(std::string_view bytes)
+    {
+        Separate();
+        AppendString(m_text, bytes);
+        return *this;
+    }
+    JsonOut& Int(int64_t value)
+    {
+        Separate();
+        m_text += std::to_string(value);
+        return *this;
+    }
+    JsonOut& Bool(bool value)
+    {
+        Separate();
+        m_text += value ? "true" : "false";
+        return *this;
+    }
+    JsonOut& Null()
+    {
+        Separate();
+        m_text += "null";
+        return *this;
+    }
+    // 17 significant digits: enough to give back the exact double.
+    JsonOut& Double(double value)
+    {
+        if (!std::isfinite(value))
+            return Null();
+        Separate();
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.17g", value);
+        m_text += buf;
+        return *this;
+    }
+
+    JsonOut& Member(std::string_view key, std::string_view bytes) { return Key(key).String(bytes); }
+    JsonOut& Member(std::string_view key, const char* bytes) { return Key(key).String(bytes); }
+    JsonOut& Member(std::string_view key, const std::string& bytes) { return Key(key).String(bytes); }
+    JsonOut& Member(std::string_view key, bool value) { return Key(key).Bool(value); }
+    JsonOut& Member(std::string_view key, int64_t value) { return Key(key).Int(value); }
+    JsonOut& Member(std::string_view key, int value) { return Key(key).Int(value); }
+    JsonOut& Member(std::string_view key, unsigned value) { return Key(key).Int(value); }
+    JsonOut& Member(std::string_view key, uint64_t value)
+    {
+        return Key(key).Int(static_cast<int64_t>(value));
+    }
+    JsonOut& Member(std::string_view key, std::nullptr_t) { return Key(key).Null(); }
+    JsonOut& Member(std::string_view key, double value) { return Key(key).Double(value); }
+
+    const std::string& Text() const { return m_text; }
+
+private:
+    // Puts ", " between the members of an object (not between a key and its value).
+    void Separate()
+    {
+        if (m_afterKey) {
+            m_afterKey = false;
+            return;
+        }
+        if (!m_first.empty()) {
+            if (!m_first.back())
+                m_text += ", ";
+            m_first.back() = false;
+        }
+    }
+
+    std::string m_text;
+    std::vector<bool> m_first;
+    bool m_afterKey = false;
+};
