@@ -1,0 +1,203 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "Masks.h"
+
+class TMPEGaudio;
+
+// Raised by TFastTAGSearch::FileContains when the file cannot be opened for reading
+// (missing, unreadable, or not a regular file: FIFOs, devices and sockets are never read).
+class EFOpenError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Looks for one text anywhere in the raw bytes of a file's ID3v2 region and ID3v1 record,
+// letter case folded by the system code page. Prepared once per search, asked once per file;
+// the 64 KiB buffer and the shift table are reused for every file.
+class TFastTAGSearch {
+public:
+    static constexpr size_t BufferSize = 65536;
+
+    TFastTAGSearch();
+    ~TFastTAGSearch();
+    TFastTAGSearch(const TFastTAGSearch&) = delete;
+    TFastTAGSearch& operator=(const TFastTAGSearch&) = delete;
+
+    // Called with a non-empty text only.
+    void Prepare(const std::string& text);
+
+    // True when the prepared text occurs in the file's ID3v2 region or ID3v1 record.
+    // Throws EFOpenError when the file cannot be opened.
+    bool FileContains(const std::string& path);
+    // The same for a name relative to an open folder (AT_FDCWD for the current folder).
+    bool FileContainsAt(int dirFd, const char* name, const std::string& pathForErrors);
+
+    const std::string& Text() const { return m_text; }
+    const std::string& UpperText() const { return m_upperText; }
+    const std::string& LowerText() const { return m_lowerText; }
+    int32_t TextLength() const { return m_textLength; }
+    int32_t Skip(unsigned char byte) const { return m_skip[byte]; }
+
+    // The Boyer-Moore-Horspool scan of n bytes against both case forms (n >= 0).
+    bool ScanRegion(const unsigned char* region, int64_t n) const;
+
+private:
+    std::array<int32_t, 256> m_skip{};
+    std::unique_ptr<unsigned char[]> m_buffer;
+    std::string m_text;
+    std::string m_upperText;
+    std::string m_lowerText;
+    int32_t m_textLength = 0;
+};
+
+// One directory entry as readdir reported it. Size and time stamp are left out on purpose:
+// readdir does not deliver them and a stat per entry would double the cost of a walk.
+struct TDirEntry {
+    std::string Name;        // bytes as the file system holds them, without path
+    unsigned char Type = 0;  // the DT_* value (DT_UNKNOWN already resolved by fstatat)
+    uint64_t Inode = 0;
+    bool IsFolder() const;
+};
+
+// The description of the entry being processed; overwritten for every entry.
+struct TFindMP3Info {
+    TDirEntry Entry;
+    std::string FullPath;    // Folder + relative folder path + name
+    int32_t Duration = 0;    // whole seconds
+    std::string TitleV1;
+    std::string TitleV2;
+    std::string AlbumV1;
+    std::string AlbumV2;
+    std::string ArtistV1;
+    std::string ArtistV2;
+};
+
+// Verdict on the current entry (the stored numbers; 2 is not used).
+enum TFindStatus : uint8_t {
+    fsHit = 0,
+    fsNoHit = 1,
+    fsNotAudio = 3,
+    fsStarted = 4,
+};
+
+class TFindMP3;
+using TFindNotify = std::function<void(TFindMP3& sender)>;
+using TFindFound = std::function<void(TFindMP3& sender, const TFindMP3Info& info)>;
+
+// Runs `call` wherever the owner wants its notifications to run and returns only after it
+// has run. The window's hand-off runs it on the user-interface thread
+// (Qt::BlockingQueuedConnection); without a hand-off the worker calls directly.
+using THandOff = std::function<void(const std::function<void()>& call)>;
+
+// Serves pending hand-off calls on the owner's thread while it waits for the worker
+// (the window processes its pending events here). Called repeatedly, it must not block long.
+using TPump = std::function<void()>;
+
+// The folder walk of one search on its own worker thread.
+//
+// Life cycle: the owner creates the engine, configures it (setters and public members, only
+// before Start), and calls Start. The worker walks the tree and calls OnFolder, OnFound and
+// finally OnFinished through the hand-off, waiting for each. The owner keeps the engine in a
+// std::unique_ptr and releases it once OnFinished has returned (the window queues that
+// release from its OnFinished handler; the tool releases it after WaitUntilFinished). The
+// destructor stops the walk and waits for the worker (serving notifications through the
+// pump), then joins it, so destroying the engine early is safe too. Never destroy the engine
+// from inside one of its notifications.
+class TFindMP3 {
+public:
+    TFindMP3();
+    ~TFindMP3();
+    TFindMP3(const TFindMP3&) = delete;
+    TFindMP3& operator=(const TFindMP3&) = delete;
+
+    // Mask: the given one when it is at least 5 characters long and ends in ".mp3" (any case),
+    // normalised; anything else becomes "*.mp3".
+    void SetMask(const std::string& mask);
+    // Folder: an empty text becomes the user's home folder; a "/" is appended when missing.
+    void SetFolder(const std::string& folder);
+    void SetSubFolders(bool on) { m_subFolders = on; }
+    // How notifications reach the owner and how the owner serves them while waiting.
+    void SetHandOff(THandOff handOff, TPump pump = {});
+
+    // Collapses every run of wildcards holding a '*' into one '*'; runs of '?' stay.
+    static std::string NormalizeMask(const std::string& mask);
+    // The user's home folder, ending in "/".
+    static std::string HomeFolder();
+
+    const std::string& Mask() const { return m_mask; }
+    const std::string& Folder() const { return m_folder; }
+    bool SubFolders() const { return m_subFolders; }
+
+    // Lets the worker run; returns at once. A second call does nothing.
+    void Start();
+    // Asks the walk to end before its next entry; callable from any thread.
+    void Stop() { m_stopRequested.store(true, std::memory_order_relaxed); }
+    // Blocks until the worker has ended (OnFinished included), serving its notifications
+    // through the pump meanwhile. Returns at once when Start was never called.
+    void WaitUntilFinished();
+    bool Finished() const;
+
+    // Readable from inside the notifications (and by the owner once the worker has ended).
+    int32_t FileCount() const { return m_fileCount; }
+    int32_t FolderCount() const { return m_folderCount; }
+    const std::string& CurrentFolder() const { return m_currentFolder; }
+    const TFindMP3Info& Info() const { return m_info; }
+    TFindStatus Status() const { return m_status; }
+    // The message of an error that ended the walk early (an invalid mask, say); empty after
+    // a normal end or a stop. The window shows nothing; the tool reports it.
+    const std::string& ErrorText() const { return m_errorText; }
+
+    bool FastSearch = true;
+    std::string FastText;
+    std::string ArtistText;
+    std::string TitleText;
+    std::string AlbumText;
+    TFindFound OnFound;
+    TFindNotify OnFolder;
+    TFindNotify OnFinished;
+
+private:
+    struct Walker;
+
+    void Execute();
+    void Notify(const std::function<void()>& call);
+    void ProcessFile(int dirFd, const TDirEntry& entry, size_t pathLength);
+
+    int32_t m_fileCount = 0;
+    int32_t m_folderCount = 0;
+    bool m_subFolders = true;
+    std::unique_ptr<TMPEGaudio> m_analyser;
+    std::string m_mask = "*.*";
+    std::string m_folder;
+    std::unique_ptr<TFastTAGSearch> m_fastTagSearch;
+    std::string m_currentFolder;
+    TFindMP3Info m_info;
+    TFindStatus m_status = fsStarted;
+    std::string m_errorText;
+
+    std::optional<TMask> m_compiledMask;
+    std::string m_maskError;
+
+    THandOff m_handOff;
+    TPump m_pump;
+    std::atomic<bool> m_stopRequested{false};
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_started = false;
+    bool m_ended = false;
+    bool m_inHandOff = false;
+    uint64_t m_handOffSerial = 0;
+};
