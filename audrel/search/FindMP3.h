@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -172,8 +173,10 @@ private:
     struct Walker;
 
     void Execute();
+    void Walk();
+    void EnterFolder();
     void Notify(const std::function<void()>& call);
-    void ProcessFile(int dirFd, const TDirEntry& entry, size_t pathLength);
+    void ProcessFile(int dirFd, const TDirEntry& entry);
 
     int32_t m_fileCount = 0;
     int32_t m_folderCount = 0;
@@ -188,7 +191,8 @@ private:
     std::string m_errorText;
 
     std::optional<TMask> m_compiledMask;
-    std::string m_maskError;
+    std::exception_ptr m_maskError;
+    std::unique_ptr<Walker> m_walker;
 
     THandOff m_handOff;
     TPump m_pump;

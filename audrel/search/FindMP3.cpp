@@ -1,0 +1,471 @@
+#include "FindMP3.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "MPEGaudio.h"
+
+namespace {
+
+bool IsDots(const char* name)
+{
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+bool EndsWithMp3(const std::string& mask)
+{
+    if (mask.size() < 5)
+        return false;
+    static constexpr char ext[] = ".mp3";
+    for (size_t k = 0; k < 4; ++k) {
+        char c = mask[mask.size() - 4 + k];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != ext[k])
+            return false;
+    }
+    return true;
+}
+
+int32_t RoundSeconds(double seconds)
+{
+    // Halves go to the even neighbour (the default rounding mode).
+    const double r = std::nearbyint(seconds);
+    if (!(r >= std::numeric_limits<int32_t>::min()))
+        return std::numeric_limits<int32_t>::min();
+    if (r > std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(r);
+}
+
+} // namespace
+
+bool TDirEntry::IsFolder() const
+{
+    return Type == DT_DIR;
+}
+
+// The open folders of the walk, deepest last. Each level keeps its folder open so that
+// children are opened relative to it (no path length limit, no symlink races). Past a
+// budget of open folders the shallowest open level reads the rest of its entries into
+// memory and closes; it is reopened through ".." of its child when the walk returns to it.
+struct TFindMP3::Walker {
+    static constexpr size_t OpenBudget = 128;
+
+    struct Level {
+        DIR* dir = nullptr;
+        int fd = -1;
+        dev_t dev = 0;
+        ino_t ino = 0;
+        size_t pathLength = 0;            // length of the folder's path in `path`
+        std::vector<TDirEntry> rest;      // entries still to come once the folder was closed
+        size_t next = 0;
+        bool spilled = false;
+    };
+
+    std::vector<Level> levels;
+    size_t firstOpen = 0;                 // levels below this index are spilled
+    std::string path;                     // Folder + relative path of the deepest level
+    std::string procPath;
+
+    ~Walker()
+    {
+        while (!levels.empty())
+            PopRaw();
+    }
+
+    static unsigned char ResolveType(int fd, const char* name, unsigned char type)
+    {
+        if (type != DT_UNKNOWN)
+            return type;
+        struct stat st {};
+        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return DT_UNKNOWN;
+        return static_cast<unsigned char>(IFTODT(st.st_mode));
+    }
+
+    // Opens a folder as the new deepest level; false when it cannot be listed.
+    bool Push(int parentFd, const char* name, bool follow)
+    {
+        int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        if (!follow)
+            flags |= O_NOFOLLOW;
+        const int fd = ::openat(parentFd, name, flags);
+        if (fd < 0)
+            return false;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) {
+            ::close(fd);
+            return false;
+        }
+        DIR* dir = ::fdopendir(fd);
+        if (!dir) {
+            ::close(fd);
+            return false;
+        }
+        Level level;
+        level.dir = dir;
+        level.fd = fd;
+        level.dev = st.st_dev;
+        level.ino = st.st_ino;
+        level.pathLength = path.size();
+        levels.push_back(std::move(level));
+        if (levels.size() - firstOpen > OpenBudget)
+            Spill(levels[firstOpen++]);
+        return true;
+    }
+
+    static void Spill(Level& level)
+    {
+        while (dirent* d = ::readdir(level.dir)) {
+            TDirEntry entry;
+            entry.Name = d->d_name;
+            entry.Inode = d->d_ino;
+            entry.Type = ResolveType(level.fd, d->d_name, d->d_type);
+            level.rest.push_back(std::move(entry));
+        }
+        ::closedir(level.dir);
+        level.dir = nullptr;
+        level.fd = -1;
+        level.spilled = true;
+    }
+
+    // Closes the deepest level and makes sure the one above it is open again.
+    void Pop()
+    {
+        const size_t index = levels.size() - 1;
+        if (index > 0 && index - 1 < firstOpen) {
+            Level& parent = levels[index - 1];
+            const int fd = ::openat(levels[index].fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            struct stat st {};
+            // A folder moved away meanwhile is not entered again by another way.
+            if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_dev == parent.dev && st.st_ino == parent.ino) {
+                parent.fd = fd;
+            } else if (fd >= 0) {
+                ::close(fd);
+            }
+            firstOpen = index - 1;
+        }
+        PopRaw();
+        if (!levels.empty())
+            path.resize(levels.back().pathLength);
+    }
+
+    void PopRaw()
+    {
+        Level& level = levels.back();
+        if (level.dir)
+            ::closedir(level.dir);
+        else if (level.fd >= 0)
+            ::close(level.fd);
+        levels.pop_back();
+        if (firstOpen > levels.size())
+            firstOpen = levels.size();
+    }
+
+    // The next entry of the deepest level into `entry`; false at its end.
+    bool Next(TDirEntry& entry)
+    {
+        Level& level = levels.back();
+        if (level.spilled) {
+            if (level.next >= level.rest.size())
+                return false;
+            entry = std::move(level.rest[level.next++]);
+            return true;
+        }
+        dirent* d = ::readdir(level.dir);
+        if (!d)
+            return false;
+        entry.Name.assign(d->d_name);
+        entry.Inode = d->d_ino;
+        entry.Type = ResolveType(level.fd, d->d_name, d->d_type);
+        return true;
+    }
+
+    // A path by which the analyser can open `name` in the deepest folder even when the full
+    // path is longer than the system accepts.
+    const std::string& OpenablePath(const std::string& fullPath, const std::string& name)
+    {
+        if (fullPath.size() < PATH_MAX || levels.back().fd < 0)
+            return fullPath;
+        procPath = "/proc/self/fd/" + std::to_string(levels.back().fd) + "/" + name;
+        return procPath;
+    }
+};
+
+TFindMP3::TFindMP3()
+    : m_analyser(std::make_unique<TMPEGaudio>())
+    , m_folder(HomeFolder())
+    , m_fastTagSearch(std::make_unique<TFastTAGSearch>())
+{
+}
+
+TFindMP3::~TFindMP3()
+{
+    Stop();
+    WaitUntilFinished();
+}
+
+std::string TFindMP3::HomeFolder()
+{
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env && *env) {
+        home = env;
+    } else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) {
+        home = pw->pw_dir;
+    } else {
+        home = "/";
+    }
+    if (home.back() != '/')
+        home += '/';
+    return home;
+}
+
+std::string TFindMP3::NormalizeMask(const std::string& mask)
+{
+    std::string result;
+    result.reserve(mask.size());
+    size_t i = 0;
+    while (i < mask.size()) {
+        if (mask[i] != '*' && mask[i] != '?') {
+            result += mask[i++];
+            continue;
+        }
+        const size_t start = i;
+        bool star = false;
+        while (i < mask.size() && (mask[i] == '*' || mask[i] == '?'))
+            star = star || mask[i++] == '*';
+        if (star)
+            result += '*';
+        else
+            result.append(mask, start, i - start);
+    }
+    return result;
+}
+
+void TFindMP3::SetMask(const std::string& mask)
+{
+    m_mask = EndsWithMp3(mask) ? NormalizeMask(mask) : std::string("*.mp3");
+}
+
+void TFindMP3::SetFolder(const std::string& folder)
+{
+    m_folder = folder.empty() ? HomeFolder() : folder;
+    if (m_folder.back() != '/')
+        m_folder += '/';
+}
+
+void TFindMP3::SetHandOff(THandOff handOff, TPump pump)
+{
+    m_handOff = std::move(handOff);
+    m_pump = std::move(pump);
+}
+
+void TFindMP3::Start()
+{
+    if (m_started)
+        return;
+    m_fileCount = 0;
+    m_folderCount = 0;
+    m_status = fsStarted;
+    m_started = true;
+    m_thread = std::thread([this] { Execute(); });
+}
+
+bool TFindMP3::Finished() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_ended;
+}
+
+void TFindMP3::WaitUntilFinished()
+{
+    if (!m_started || std::this_thread::get_id() == m_thread.get_id())
+        return;
+    std::unique_lock lock(m_mutex);
+    while (!m_ended) {
+        if (m_inHandOff && m_pump) {
+            // The worker waits in a notification that only the owner's thread can run.
+            const uint64_t serial = m_handOffSerial;
+            lock.unlock();
+            m_pump();
+            lock.lock();
+            m_changed.wait_for(lock, std::chrono::milliseconds(1),
+                [&] { return m_ended || !m_inHandOff || m_handOffSerial != serial; });
+        } else {
+            m_changed.wait(lock, [&] { return m_ended || (m_inHandOff && m_pump); });
+        }
+    }
+    lock.unlock();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void TFindMP3::Notify(const std::function<void()>& call)
+{
+    if (!m_handOff) {
+        call();
+        return;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        m_inHandOff = true;
+        ++m_handOffSerial;
+    }
+    m_changed.notify_all();
+    struct Leave {
+        TFindMP3& engine;
+        ~Leave()
+        {
+            {
+                const std::lock_guard lock(engine.m_mutex);
+                engine.m_inHandOff = false;
+            }
+            engine.m_changed.notify_all();
+        }
+    } leave{*this};
+    m_handOff(call);
+}
+
+void TFindMP3::Execute()
+{
+    try {
+        if (!FastText.empty())
+            m_fastTagSearch->Prepare(FastText);
+        // Compiled once; an invalid mask ends the walk at the first file, as it would if
+        // the mask were compiled for every name.
+        try {
+            m_compiledMask.emplace(m_mask);
+        } catch (const EMaskException&) {
+            m_maskError = std::current_exception();
+        }
+        Walk();
+    } catch (const std::exception& e) {
+        m_errorText = e.what();
+    } catch (...) {
+        m_errorText = "Unknown error";
+    }
+    m_walker.reset();
+    try {
+        if (OnFinished)
+            Notify([this] { OnFinished(*this); });
+    } catch (...) {
+        // Nothing may keep the worker from ending.
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        m_ended = true;
+    }
+    m_changed.notify_all();
+}
+
+void TFindMP3::EnterFolder()
+{
+    m_currentFolder = m_walker->path;
+    if (OnFolder)
+        Notify([this] { OnFolder(*this); });
+}
+
+void TFindMP3::Walk()
+{
+    m_walker = std::make_unique<Walker>();
+    Walker& w = *m_walker;
+    w.path = m_folder;
+    EnterFolder();
+    if (!w.Push(AT_FDCWD, m_folder.c_str(), true)) {
+        if (m_status == fsStarted)
+            m_status = fsNoHit;
+        return;
+    }
+    TDirEntry entry;
+    while (!w.levels.empty()) {
+        if (m_stopRequested.load(std::memory_order_relaxed))
+            break;
+        if (!w.Next(entry)) {
+            // Only the very first folder can end without a single entry.
+            if (m_status == fsStarted)
+                m_status = fsNoHit;
+            w.Pop();
+            continue;
+        }
+        m_status = fsNoHit;
+        ++m_fileCount;
+        if (IsDots(entry.Name.c_str()))
+            continue;
+        m_info.Entry = entry;
+        m_info.FullPath.assign(w.path).append(entry.Name);
+        if (entry.IsFolder()) {
+            if (!m_subFolders)
+                continue;
+            ++m_folderCount;
+            const int parentFd = w.levels.back().fd;
+            w.path.append(entry.Name).push_back('/');
+            EnterFolder();
+            // A folder that cannot be listed is silently empty.
+            if (!w.Push(parentFd, entry.Name.c_str(), false))
+                w.path.resize(w.levels.back().pathLength);
+            continue;
+        }
+        ProcessFile(w.levels.back().fd, entry);
+    }
+    if (m_status == fsStarted)
+        m_status = fsNoHit;
+}
+
+void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry)
+{
+    if (!m_compiledMask)
+        std::rethrow_exception(m_maskError);
+    if (!m_compiledMask->IsMatch(entry.Name))
+        return;
+
+    if (FastSearch) {
+        if (FastText.empty()) {
+            m_status = fsHit;
+        } else {
+            // A file that cannot be opened is no hit; the walk goes on.
+            try {
+                if (m_fastTagSearch->FileContainsAt(dirFd, entry.Name.c_str(), m_info.FullPath))
+                    m_status = fsHit;
+            } catch (const EFOpenError&) {
+            }
+        }
+    }
+
+    TMPEGaudio& a = *m_analyser;
+    a.ReadFromFile(m_walker->OpenablePath(m_info.FullPath, entry.Name));
+    if (a.Valid()) {
+        m_info.Duration = RoundSeconds(a.Duration());
+        m_info.TitleV1 = a.ID3v1().Title();
+        m_info.ArtistV1 = a.ID3v1().Artist();
+        m_info.AlbumV1 = a.ID3v1().Album();
+        m_info.TitleV2 = a.ID3v2().Title();
+        m_info.ArtistV2 = a.ID3v2().Artist();
+        m_info.AlbumV2 = a.ID3v2().Album();
+        if (!FastSearch) {
+            auto has = [](const std::string& field, const std::string& text) {
+                return !text.empty() && field.find(text) != std::string::npos;
+            };
+            if (has(m_info.TitleV1, TitleText) || has(m_info.AlbumV1, AlbumText) || has(m_info.ArtistV1, ArtistText)
+                || has(m_info.TitleV2, TitleText) || has(m_info.AlbumV2, AlbumText)
+                || has(m_info.ArtistV2, ArtistText))
+                m_status = fsHit;
+        }
+    } else {
+        m_status = fsNotAudio;
+    }
+
+    if (m_status == fsHit && OnFound)
+        Notify([this] { OnFound(*this, m_info); });
+}
