@@ -10,6 +10,11 @@
 // Only regular files are opened: a FIFO, device or socket is refused at once, never waited on.
 class TFileReader {
 public:
+    // The first read near the start fetches this much; a read in the last TailWindow bytes
+    // fetches the last TailWindow bytes (or more when the request is larger).
+    static constexpr size_t HeadWindow = 16 * 1024;
+    static constexpr size_t TailWindow = 4 * 1024;
+
     TFileReader() = default;
     ~TFileReader();
     TFileReader(const TFileReader&) = delete;
@@ -27,15 +32,24 @@ public:
     // Served from cached windows of the file where possible.
     int64_t ReadAt(int64_t offset, void* dst, size_t n);
 
+    // Number of reads that went to the file since it was opened (for tests and benchmarks).
+    unsigned ReadCalls() const { return m_readCalls; }
+
 private:
     struct Window {
         int64_t offset = 0;
         std::vector<uint8_t> bytes;
+        bool Holds(int64_t offset, size_t n) const;
     };
     const Window* Cached(int64_t offset, size_t n) const;
+    bool Fill(Window& window, int64_t offset, size_t n);
+    int64_t ReadFully(int64_t offset, void* dst, size_t n);
 
     int m_fd = -1;
     int64_t m_size = 0;
+    unsigned m_readCalls = 0;
     Window m_head;
     Window m_tail;
+    // The last window fetched elsewhere (the frames behind a large picture, the audio start).
+    Window m_middle;
 };

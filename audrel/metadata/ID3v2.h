@@ -1,15 +1,32 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
+class CodePage;
 class TFileReader;
 
 // The ID3v2 tag at the start of an audio file: reads the twelve frames below from version
 // 2.3 tags and always writes a version 2.3.0 tag holding just those frames.
 class TID3v2 {
 public:
+    static constexpr size_t FrameCount = 12;
+    // The frames handled, in the order in which they are written.
+    static constexpr std::array<std::string_view, FrameCount> FrameIDs = {
+        "TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON",
+        "COMM", "TCOM", "TENC", "TCOP", "TLAN", "WXXX"};
+    // Content bytes read of each frame.
+    static constexpr size_t FrameBufferSize = 250;
+    // The largest tag size the 28-bit size field holds.
+    static constexpr uint32_t MaxTagSize = 0x0FFFFFFF;
+
+    using Slots = std::array<std::string, FrameCount>;
+    // Reads up to n bytes at an offset of the file; the count read, or -1.
+    using ReadAt = std::function<int64_t(int64_t offset, void* dst, size_t n)>;
+
     TID3v2();
     void Reset();
 
@@ -57,7 +74,29 @@ public:
     // would not fit the 28-bit size field.
     std::string BuildTag() const;
 
+    // Pure pieces of reading and writing, over bytes.
+    // Bytes 0..32 removed at both ends.
+    static std::string Trim(std::string_view text);
+    // Tag size from the 10 header bytes, header included; 0 when above fileSize.
+    static int64_t DeclaredSize(const uint8_t* header, int64_t fileSize);
+    // The texts of the twelve frames, each the first 250 content bytes zero-padded to 250.
+    static Slots ReadFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize);
+    // A frame in UTF-16 (or UTF-8) as the single-byte form with encoding byte 0; other
+    // content is returned unchanged.
+    static std::string SingleByteFrame(std::string_view id, std::string_view content,
+                                       const CodePage& codePage);
+    static uint8_t ParseTrack(std::string_view text);
+    static std::string ParseGenre(std::string_view text);
+    static std::string ParseComment(std::string_view text);
+    static std::string ParseURL(std::string_view text);
+    // The tag for the given slot texts, or empty when it would not fit the size field.
+    static std::string BuildTag(const Slots& slots);
+
+    void SetFromSlots(const Slots& slots);
+    Slots ToSlots() const;
+
 private:
+
     bool m_exists = false;
     uint8_t m_version = 0;
     int64_t m_size = 0;

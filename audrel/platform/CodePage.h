@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // The ANSI code page of the user: tag texts, typed texts and masks are bytes in it.
 // Chosen from the locale the way Windows chooses its ANSI code page; the environment
@@ -38,10 +40,22 @@ public:
     unsigned char UpperByte(unsigned char byte) const { return m_upper[byte]; }
     unsigned char LowerByte(unsigned char byte) const { return m_lower[byte]; }
 
+    // The Unicode character of a single byte (bytes the code page leaves undefined stand for
+    // the code point of the same value, so that they survive a round trip; 0 for lead bytes).
+    char32_t CharOfByte(unsigned char byte) const { return m_toUnicode[byte]; }
+
 private:
+    // iconv's name of the code page, "CP1252" and so on.
+    std::string IconvName() const;
+    void AppendEncoded(std::string& out, char32_t ch) const;
+    void BuildCaseTables(const std::vector<bool>& defined);
+
     unsigned m_number;
     bool m_doubleByte = false;
     std::array<bool, 256> m_lead{};
     std::array<unsigned char, 256> m_upper{};
     std::array<unsigned char, 256> m_lower{};
+    std::array<char32_t, 256> m_toUnicode{};
+    // Unicode -> single byte, sorted by code point.
+    std::vector<std::pair<char32_t, unsigned char>> m_fromUnicode;
 };
