@@ -8,6 +8,8 @@
 #include "ID3v1.h"
 #include "ID3v2.h"
 
+class TFileReader;
+
 // The first confirmed MPEG audio frame of a file.
 struct FrameInfo {
     bool Found = false;
@@ -75,6 +77,11 @@ public:
     const TID3v2& ID3v2() const { return *m_id3v2; }
 
 private:
+    // The frame searches and the tail read over the open file; false on a failed read.
+    bool Analyse(TFileReader& reader);
+    uint8_t VBREncoder() const;
+    uint8_t CBREncoder() const;
+
     int64_t m_fileLength = 0;
     std::string m_tailVendor;
     VBRData m_vbr;
