@@ -1,0 +1,452 @@
+#include "ID3v2.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "CodePage.h"
+#include "FileReader.h"
+#include "support/TagBytes.h"
+#include "support/TempDir.h"
+#include "support/Unprivileged.h"
+
+using namespace testsupport;
+
+namespace {
+
+// Unicode frames are read into the system code page: fix it before anything asks for it.
+const bool CodePageFixed = ::setenv("AUDREL_CODEPAGE", "1252", 1) == 0;
+
+const std::string Audio = std::string(3000, '\xFF') + "audio" + std::string(500, '\x11');
+
+std::string Padded(std::string_view content)
+{
+    std::string s(content);
+    s.resize(std::max<size_t>(s.size(), TID3v2::FrameBufferSize), '\0');
+    return s;
+}
+
+void ExpectNoTexts(const TID3v2& tag)
+{
+    for (const std::string* s :
+         {&tag.Title(), &tag.Artist(), &tag.Album(), &tag.Year(), &tag.Genre(), &tag.Comment(),
+          &tag.Composer(), &tag.EncodedBy(), &tag.Copyright(), &tag.Language(), &tag.URL()})
+        EXPECT_EQ(*s, "");
+    EXPECT_EQ(tag.Track(), 0);
+}
+
+TEST(ID3v2Parse, TrackTakesIntegerTextBeforeTheSlash)
+{
+    struct Case {
+        std::string text;
+        int track;
+    };
+    for (const Case& c : {Case{"5/12", 5}, Case{"5 /12", 0}, Case{"300", 44}, Case{"A5", 0},
+                          Case{"", 0}, Case{"  7  ", 7}, Case{"/5", 0}, Case{"$1F", 31},
+                          Case{"0x10", 16}, Case{"0X0a", 10}, Case{"$", 0}, Case{"0x", 0},
+                          Case{"-1", 255}, Case{"+9", 9}, Case{"-", 0}, Case{"12abc", 0},
+                          Case{"2147483647", 255}, Case{"2147483648", 0}, Case{"-2147483648", 0},
+                          Case{"$FFFFFFFF", 255}, Case{"$100000000", 0}, Case{"1.5", 0},
+                          Case{std::string("\0" "7", 2), 7}})
+        EXPECT_EQ(TID3v2::ParseTrack(c.text), c.track) << c.text;
+}
+
+TEST(ID3v2Parse, GenreCommentAndURL)
+{
+    EXPECT_EQ(TID3v2::ParseGenre("(17)Rock"), "Rock");
+    EXPECT_EQ(TID3v2::ParseGenre("(17)"), "");
+    EXPECT_EQ(TID3v2::ParseGenre("(17) Rock"), " Rock");
+    EXPECT_EQ(TID3v2::ParseGenre(Padded(std::string("\0Pop)(x)y", 9))), "y");
+    EXPECT_EQ(TID3v2::ParseGenre(" Jazz "), "Jazz");
+
+    EXPECT_EQ(TID3v2::ParseComment(Padded(std::string("\0deux\0hello", 11))), "hello");
+    EXPECT_EQ(TID3v2::ParseComment(std::string("\0engabc ", 8)), "abc");  // no description end
+    EXPECT_EQ(TID3v2::ParseComment(Padded(std::string("\0engabc", 7))), "");
+    EXPECT_EQ(TID3v2::ParseComment("ab"), "");
+
+    EXPECT_EQ(TID3v2::ParseURL(Padded(std::string("\0home\0 http://a.b/ ", 20))), "http://a.b/");
+    EXPECT_EQ(TID3v2::ParseURL(std::string("\0http://x", 9)), "http://x");
+}
+
+TEST(ID3v2Parse, DeclaredSizeUsesSevenBitBytesPlusHeader)
+{
+    const std::string h = Id3v2Header(20000);
+    EXPECT_EQ(h.substr(6), std::string("\0\x01\x1C\x20", 4));
+    const auto* bytes = reinterpret_cast<const uint8_t*>(h.data());
+    EXPECT_EQ(TID3v2::DeclaredSize(bytes, 20010), 20010);
+    EXPECT_EQ(TID3v2::DeclaredSize(bytes, 20009), 0);
+}
+
+TEST(ID3v2Build, FramesInSlotOrderWithoutPadding)
+{
+    TID3v2 tag;
+    EXPECT_EQ(tag.BuildTag(), Id3v2Header(0));
+    tag.SetComment("abc");
+    tag.SetTrack(7);
+    tag.SetTitle(" \tT ");
+    EXPECT_EQ(tag.Title(), "T");
+    EXPECT_EQ(tag.BuildTag(), Id3v2Tag({TextFrame23("TIT2", "T"), TextFrame23("TRCK", "7"),
+                                        TextFrame23("COMM", std::string("eng\0abc", 7))}));
+    // TRCK content size 2, COMM content size 8.
+    EXPECT_EQ(tag.BuildTag().substr(10 + 12 + 4, 4), BigEndian32(2));
+    EXPECT_EQ(tag.BuildTag().substr(10 + 12 + 12 + 4, 4), BigEndian32(8));
+
+    TID3v2 all;
+    all.SetURL("http://x");
+    all.SetLanguage("en");
+    all.SetGenre("(17)");
+    EXPECT_EQ(all.BuildTag(), Id3v2Tag({TextFrame23("TCON", "(17)"), TextFrame23("TLAN", "en"),
+                                        TextFrame23("WXXX", std::string("\0http://x", 9))}));
+}
+
+TEST(ID3v2Build, TwentyThousandBytesOfFramesGiveTheSizeBytes)
+{
+    TID3v2 tag;
+    tag.SetTitle(std::string(20000 - 11, 't'));
+    const std::string built = tag.BuildTag();
+    EXPECT_EQ(built.substr(6, 4), std::string("\0\x01\x1C\x20", 4));
+    EXPECT_EQ(built.size(), 20010u);
+}
+
+TEST(ID3v2Unicode, Utf16TextFramesBecomeSingleByteText)
+{
+    const CodePage cp1251(1251);
+    const auto convert = [&](std::string_view id, const std::string& content) {
+        return TID3v2::SingleByteFrame(id, content, cp1251);
+    };
+    const std::string privet = "\xCF\xF0\xE8\xE2\xE5\xF2";
+    EXPECT_EQ(convert("TIT2", "\x01" + Utf16Bytes(u"Привет")), std::string(1, '\0') + privet);
+    EXPECT_EQ(convert("TIT2", "\x01" + Utf16Bytes(u"Привет", true)), std::string(1, '\0') + privet);
+    EXPECT_EQ(convert("TIT2", "\x01" + Utf16Bytes(u"ab", false, false)), std::string("\0ab", 3));
+    EXPECT_EQ(convert("TIT2", "\x02" + Utf16Bytes(u"ab", true, false)), std::string("\0ab", 3));
+    // Ends at the terminator; an odd last byte is ignored; what 1251 lacks becomes "?".
+    EXPECT_EQ(convert("TPE1", "\x01" + Utf16Bytes(u"ab") + std::string("\0\0c\0", 4)),
+              std::string("\0ab", 3));
+    EXPECT_EQ(convert("TPE1", "\x01" + Utf16Bytes(u"ab") + "x"), std::string("\0ab", 3));
+    EXPECT_EQ(convert("TALB", "\x01" + Utf16Bytes(u"a中\xD83D\xDE00")), std::string("\0a??", 4));
+    EXPECT_EQ(convert("TYER", "\x03" "\xD0\x9F!"), std::string("\0\xCF!", 3));
+    // Encoding 0, and frames that are neither text nor these two, stay as they are.
+    EXPECT_EQ(convert("TIT2", std::string("\0a\x01", 3)), std::string("\0a\x01", 3));
+    EXPECT_EQ(convert("APIC", "\x01" + Utf16Bytes(u"a")), "\x01" + Utf16Bytes(u"a"));
+}
+
+TEST(ID3v2Unicode, CommentAndLinkKeepTheirParts)
+{
+    const CodePage cp(1252);
+    const std::string comm = TID3v2::SingleByteFrame(
+        "COMM", "\x01" "deu" + Utf16Bytes(u"x") + std::string(2, '\0') + Utf16Bytes(u"héllo", true),
+        cp);
+    EXPECT_EQ(comm, std::string("\0deux\0h\xE9llo", 11));
+    EXPECT_EQ(TID3v2::ParseComment(Padded(comm)), "h\xE9llo");
+    // Without the description's end there is no text part.
+    EXPECT_EQ(TID3v2::SingleByteFrame("COMM", "\x01" "eng" + Utf16Bytes(u"d"), cp),
+              std::string("\0engd", 5));
+
+    const std::string wxxx = TID3v2::SingleByteFrame(
+        "WXXX", "\x01" + Utf16Bytes(u"home") + std::string(2, '\0') + "http://a.b/\xE9", cp);
+    EXPECT_EQ(wxxx, std::string("\0home\0http://a.b/\xE9", 18));
+    EXPECT_EQ(TID3v2::ParseURL(Padded(wxxx)), "http://a.b/\xE9");
+}
+
+class ID3v2File : public ::testing::Test {
+protected:
+    std::string Make(const std::string& bytes, const std::string& name = "a.mp3")
+    {
+        const std::string path = dir / name;
+        EXPECT_TRUE(WriteFileBytes(path, bytes));
+        return path;
+    }
+    bool Read(const std::string& bytes)
+    {
+        path = Make(bytes);
+        return tag.ReadFromFile(path);
+    }
+    TempDir dir;
+    TID3v2 tag;
+    std::string path;
+};
+
+TEST_F(ID3v2File, ReadsTheTwelveFrames)
+{
+    ASSERT_TRUE(CodePageFixed);
+    const std::string t = Id3v2Tag(
+        {TextFrame23("TIT2", " Title "), TextFrame23("TPE1", "Artist"), TextFrame23("TALB", "Album"),
+         TextFrame23("TRCK", "5/12"), TextFrame23("TYER", "1999"), TextFrame23("TCON", "(17)Rock"),
+         TextFrame23("COMM", std::string("deux\0hello", 10)), TextFrame23("TCOM", "Comp"),
+         TextFrame23("TENC", "Enc"), TextFrame23("TCOP", "Copy"), TextFrame23("TLAN", "eng"),
+         TextFrame23("WXXX", std::string("d\0http://u", 10)), TextFrame23("TXXX", "other"),
+         Utf16TextFrame23("TCOM", u"Hé", false, true)},
+        100);
+    ASSERT_TRUE(Read(t + Audio));
+    EXPECT_TRUE(tag.Exists());
+    EXPECT_EQ(tag.Version(), 3);
+    EXPECT_EQ(tag.Size(), static_cast<int64_t>(t.size()));
+    EXPECT_EQ(tag.Title(), "Title");
+    EXPECT_EQ(tag.Artist(), "Artist");
+    EXPECT_EQ(tag.Album(), "Album");
+    EXPECT_EQ(tag.Track(), 5);
+    EXPECT_EQ(tag.Year(), "1999");
+    EXPECT_EQ(tag.Genre(), "Rock");
+    EXPECT_EQ(tag.Comment(), "hello");
+    EXPECT_EQ(tag.Composer(), "H\xE9");  // the later UTF-16 frame replaces the first
+    EXPECT_EQ(tag.EncodedBy(), "Enc");
+    EXPECT_EQ(tag.Copyright(), "Copy");
+    EXPECT_EQ(tag.Language(), "eng");
+    EXPECT_EQ(tag.URL(), "http://u");
+
+    TID3v2 viaReader;
+    TFileReader reader;
+    ASSERT_TRUE(reader.Open(path));
+    EXPECT_TRUE(viaReader.ReadFromFile(reader));
+    EXPECT_EQ(viaReader.BuildTag(), tag.BuildTag());
+    EXPECT_EQ(viaReader.Size(), tag.Size());
+}
+
+TEST_F(ID3v2File, OtherVersionsGiveHeaderFieldsOnly)
+{
+    for (uint8_t major : {2, 4}) {
+        const std::string t = Id3v2Tag({TextFrame23("TIT2", "x")}, 0, major);
+        ASSERT_TRUE(Read(t + Audio));
+        EXPECT_TRUE(tag.Exists());
+        EXPECT_EQ(tag.Version(), major);
+        EXPECT_EQ(tag.Size(), static_cast<int64_t>(t.size()));
+        ExpectNoTexts(tag);
+    }
+}
+
+TEST_F(ID3v2File, ShortOrUntaggedFiles)
+{
+    tag.SetTitle("stale");
+    EXPECT_FALSE(Read("ID3\x03\0\0\0\0\0"));
+    EXPECT_FALSE(tag.Exists());
+    ExpectNoTexts(tag);
+    EXPECT_TRUE(Read(Audio));
+    EXPECT_FALSE(tag.Exists());
+    EXPECT_EQ(tag.Size(), 0);
+    EXPECT_FALSE(tag.ReadFromFile(dir / "missing.mp3"));
+}
+
+TEST_F(ID3v2File, DeclaredSizeBeyondTheFileReadsNothingAndIsKeptBySave)
+{
+    const std::string old = Id3v2Header(100000) + TextFrame23("TIT2", "x") + Audio;
+    ASSERT_TRUE(Read(old));
+    EXPECT_TRUE(tag.Exists());
+    EXPECT_EQ(tag.Size(), 0);
+    ExpectNoTexts(tag);
+    tag.SetTitle("New");
+    ASSERT_TRUE(tag.SaveToFile(path));
+    EXPECT_EQ(ReadFileBytes(path), Id3v2Tag({TextFrame23("TIT2", "New")}) + old);
+}
+
+TEST_F(ID3v2File, FrameWalkReadsTheFirst250BytesAndSkipsTheRest)
+{
+    const std::string longText = std::string(300, 'L');
+    ASSERT_TRUE(Read(Id3v2Tag({TextFrame23("TIT2", "first"), TextFrame23("TPE1", longText),
+                               TextFrame23("TIT2", "second"), TextFrame23("TALB", "after")}) +
+                     Audio));
+    EXPECT_EQ(tag.Title(), "second");
+    EXPECT_EQ(tag.Artist(), std::string(249, 'L'));
+    EXPECT_EQ(tag.Album(), "after");
+}
+
+TEST_F(ID3v2File, FrameWalkStopsAtPaddingOrGarbage)
+{
+    ASSERT_TRUE(Read(Id3v2Tag({TextFrame23("TIT2", "a"), std::string(10, '\0'),
+                               TextFrame23("TPE1", "hidden")}) +
+                     Audio));
+    EXPECT_EQ(tag.Title(), "a");
+    EXPECT_EQ(tag.Artist(), "");
+    ASSERT_TRUE(Read(Id3v2Tag({TextFrame23("TIT2", "a"), TextFrame23("tPE1", "lower"),
+                               TextFrame23("TALB", "hidden")}) +
+                     Audio));
+    EXPECT_EQ(tag.Title(), "a");
+    EXPECT_EQ(tag.Album(), "");
+}
+
+TEST_F(ID3v2File, HugeFrameSizesEndTheWalkInsteadOfLooping)
+{
+    // A size with its top bit set once turned into a backwards seek and an endless walk.
+    for (uint32_t size : {0x80000000u, 0xFFFFFFF6u, 0xFFFFFFFFu}) {
+        const std::string frames = TextFrame23("TIT2", "a") + Frame23("TPE1", std::string("\0x", 2), size) +
+                                   TextFrame23("TALB", "hidden");
+        ASSERT_TRUE(Read(Id3v2Header(static_cast<uint32_t>(frames.size())) + frames + Audio));
+        EXPECT_EQ(tag.Title(), "a");
+        // Its first 250 content bytes are there (running into what follows), so it is read.
+        EXPECT_EQ(tag.Artist().substr(0, 5), "xTALB");
+        EXPECT_EQ(tag.Album(), "");
+    }
+}
+
+TEST_F(ID3v2File, FrameRunningPastTheFileEndsTheWalk)
+{
+    const std::string frames = TextFrame23("TIT2", "a") + Frame23("TPE1", std::string("\0x", 2), 100);
+    ASSERT_TRUE(Read(Id3v2Header(static_cast<uint32_t>(frames.size())) + frames));
+    EXPECT_EQ(tag.Title(), "a");
+    EXPECT_EQ(tag.Artist(), "");
+}
+
+TEST_F(ID3v2File, SaveReplacesExactlyTheOldTag)
+{
+    const std::string old = Id3v2Tag({TextFrame23("TIT2", "Old"), TextFrame23("APIC", "pic")}, 50);
+    path = Make(old + Audio);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    TID3v2 t;
+    t.SetArtist("Artist");
+    t.SetTrack(3);
+    ASSERT_TRUE(t.SaveToFile(path));
+    const std::string expected =
+        Id3v2Tag({TextFrame23("TPE1", "Artist"), TextFrame23("TRCK", "3")}) + Audio;
+    EXPECT_EQ(ReadFileBytes(path), expected);
+    EXPECT_EQ(FileMode(path), 0640);
+    EXPECT_FALSE(::access((path + "~").c_str(), F_OK) == 0);
+    ASSERT_TRUE(tag.ReadFromFile(path));
+    EXPECT_EQ(tag.Artist(), "Artist");
+    EXPECT_EQ(tag.Title(), "");
+    EXPECT_EQ(tag.Track(), 3);
+}
+
+TEST_F(ID3v2File, SaveOverUntaggedFilePutsTheTagInFront)
+{
+    path = Make(Audio);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    tag.SetTitle("T");
+    ASSERT_TRUE(tag.SaveToFile(path));
+    EXPECT_EQ(ReadFileBytes(path), Id3v2Tag({TextFrame23("TIT2", "T")}) + Audio);
+    EXPECT_EQ(FileMode(path), 0644);  // the owner's write bit is added, the rest kept
+    // Empty fields still write a header.
+    TID3v2 empty;
+    ASSERT_TRUE(empty.SaveToFile(path));
+    EXPECT_EQ(ReadFileBytes(path), Id3v2Header(0) + Audio);
+}
+
+TEST_F(ID3v2File, RemoveDeletesTheTagOrFailsWithoutOne)
+{
+    path = Make(Id3v2Tag({TextFrame23("TIT2", "x")}, 20) + Audio);
+    EXPECT_TRUE(tag.RemoveFromFile(path));
+    EXPECT_EQ(ReadFileBytes(path), Audio);
+    ASSERT_EQ(::chmod(path.c_str(), 0400), 0);
+    EXPECT_FALSE(tag.RemoveFromFile(path));
+    EXPECT_EQ(ReadFileBytes(path), Audio);
+    EXPECT_EQ(FileMode(path), 0600);  // attributes cleared all the same
+}
+
+TEST_F(ID3v2File, ShortFileIsNotSaved)
+{
+    path = Make("ID3");
+    tag.SetTitle("x");
+    EXPECT_FALSE(tag.SaveToFile(path));
+    EXPECT_EQ(ReadFileBytes(path), "ID3");
+    EXPECT_NE(::access((path + "~").c_str(), F_OK), 0);
+    EXPECT_FALSE(tag.SaveToFile(dir / "missing.mp3"));
+}
+
+TEST_F(ID3v2File, ReadOnlyFolderFailsTheSaveAndKeepsTheFile)
+{
+    const std::string folder = dir / "ro";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    path = folder + "/a.mp3";
+    const std::string old = Id3v2Tag({TextFrame23("TIT2", "Old")}) + Audio;
+    ASSERT_TRUE(WriteFileBytes(path, old));
+    ::chmod(dir.Path().c_str(), 0711);
+    GiveToUnprivileged(folder.c_str());
+    GiveToUnprivileged(path.c_str());
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    EXPECT_TRUE(RunWithoutRoot([&] {
+        TID3v2 t;
+        // The file itself is readable and writable: only the folder refuses the new file.
+        const bool readable = t.ReadFromFile(path) && t.Title() == "Old" &&
+                              ::access(path.c_str(), W_OK) == 0;
+        t.SetTitle("New");
+        return readable && !t.SaveToFile(path) && !t.RemoveFromFile(path);
+    }));
+    EXPECT_EQ(ReadFileBytes(path), old);
+    EXPECT_NE(::access((path + "~").c_str(), F_OK), 0);
+}
+
+TEST_F(ID3v2File, FolderNamedLikeTheTemporaryFileFailsTheSave)
+{
+    const std::string old = Id3v2Tag({TextFrame23("TIT2", "Old")}) + Audio;
+    path = Make(old);
+    ASSERT_EQ(::mkdir((path + "~").c_str(), 0755), 0);
+    tag.SetTitle("New");
+    EXPECT_FALSE(tag.SaveToFile(path));
+    EXPECT_EQ(ReadFileBytes(path), old);
+    struct stat st {};
+    ASSERT_EQ(::lstat((path + "~").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST_F(ID3v2File, StaleTemporaryLinkIsReplacedNotFollowed)
+{
+    path = Make(Audio);
+    const std::string victim = Make("precious", "victim.txt");
+    ASSERT_EQ(::symlink(victim.c_str(), (path + "~").c_str()), 0);
+    const std::string staleFile = Make("stale", "b.mp3~");
+    tag.SetTitle("T");
+    ASSERT_TRUE(tag.SaveToFile(path));
+    EXPECT_EQ(ReadFileBytes(victim), "precious");
+    EXPECT_EQ(ReadFileBytes(path), Id3v2Tag({TextFrame23("TIT2", "T")}) + Audio);
+    struct stat st {};
+    EXPECT_NE(::lstat((path + "~").c_str(), &st), 0);
+    // A stale regular file of that name goes the same way.
+    const std::string other = Make(Audio, "b.mp3");
+    ASSERT_TRUE(tag.SaveToFile(other));
+    EXPECT_NE(::lstat(staleFile.c_str(), &st), 0);
+}
+
+TEST_F(ID3v2File, WriteErrorLeavesTheOriginalAndNoTemporaryFile)
+{
+    // The new file cannot grow past a limit, as on a full disk.
+    const std::string old = Id3v2Tag({TextFrame23("TIT2", "Old")}) + Audio;
+    path = Make(old);
+    struct sigaction ignore {}, saved {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &saved);
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    rlimit limit = before;
+    limit.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    tag.SetTitle("New");
+    const bool saved_ok = tag.SaveToFile(path);
+    const bool removed = tag.RemoveFromFile(path);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    ::sigaction(SIGXFSZ, &saved, nullptr);
+    EXPECT_FALSE(saved_ok);
+    EXPECT_FALSE(removed);
+    EXPECT_EQ(ReadFileBytes(path), old);
+    EXPECT_NE(::access((path + "~").c_str(), F_OK), 0);
+}
+
+TEST_F(ID3v2File, LinkedFileIsRewrittenAndTheLinkKept)
+{
+    const std::string real = Make(Audio, "real.mp3");
+    path = dir / "link.mp3";
+    ASSERT_EQ(::symlink("real.mp3", path.c_str()), 0);
+    tag.SetTitle("T");
+    ASSERT_TRUE(tag.SaveToFile(path));
+    struct stat st {};
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFileBytes(real), Id3v2Tag({TextFrame23("TIT2", "T")}) + Audio);
+}
+
+TEST_F(ID3v2File, OnlyRegularFilesAreOpened)
+{
+    const std::string fifo = dir / "pipe.mp3";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_FALSE(tag.ReadFromFile(fifo));
+    tag.SetTitle("x");
+    EXPECT_FALSE(tag.SaveToFile(fifo));
+    EXPECT_FALSE(tag.RemoveFromFile(fifo));
+    EXPECT_FALSE(tag.SaveToFile(dir.Path()));
+    EXPECT_NE(::access((fifo + "~").c_str(), F_OK), 0);
+}
+
+} // namespace
