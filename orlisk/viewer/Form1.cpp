@@ -1,0 +1,412 @@
+#include "viewer/Form1.h"
+
+#include "cameras/Form2.h"
+#include "cameras/Form3.h"
+#include "platform/Clock.h"
+#include "platform/Controls.h"
+#include "platform/Inet.h"
+#include "platform/MessageBoxes.h"
+#include "platform/PictureLoader.h"
+#include "platform/Screen.h"
+#include "viewer/Download.h"
+#include "viewer/Intervals.h"
+#include "viewer/Module1.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <cstdlib>
+
+namespace orlisk {
+
+namespace {
+
+constexpr double kClientWidth = 4935;
+constexpr double kClientHeight = 5190;
+const TwipsRect kFrame{60, 120, 4815, 3615};
+
+template <typename T> T* Named(T* control, const char* name) {
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
+}
+
+void WhiteOnBlack(QLabel* label) {
+    label->setAutoFillBackground(true);
+    QPalette p = label->palette();
+    p.setColor(QPalette::Window, Qt::black);
+    p.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(p);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setWordWrap(true);
+}
+
+} // namespace
+
+Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store,
+             QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_platform(platform), m_form2(form2), m_form3(form3), m_store(store) {
+    const Screen& screen = *platform.screen;
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Orlisk"));
+    setWindowIcon(QIcon(QStringLiteral(":/orlisk/orlisk.png")));
+    // A fixed single border: the window is never laid out again.
+    setFixedSize(screen.ToPixels(kClientWidth), screen.ToPixels(kClientHeight));
+    const auto place = [&](QWidget* w, double l, double t, double width, double height) {
+        PlaceTwips(w, screen, l, t, width, height);
+    };
+    const QString fullscreenTip = QStringLiteral("Doubleclick for Fullscreen");
+
+    // The frame: black ground, the picture over it, busy and info icons, the error labels.
+    Shape1 = Named(new Shape(Shape::Kind::Rectangle, this), "Shape1");
+    place(Shape1, kFrame.Left, kFrame.Top, kFrame.Width, kFrame.Height);
+    Label4 = Named(new QLabel(this), "Label4");
+    Label4->setAutoFillBackground(true);
+    QPalette black = Label4->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    Label4->setPalette(black);
+    Label4->setToolTip(fullscreenTip);
+    place(Label4, kFrame.Left, kFrame.Top, kFrame.Width, kFrame.Height);
+    ImagNT1 = Named(new ImageBox(screen, this), "ImagNT1");
+    ImagNT1->setToolTip(fullscreenTip);
+    ImagNT1->SetTwips(QRectF(kFrame.Left, kFrame.Top, kFrame.Width, kFrame.Height));
+    Label2 = Named(new QLabel(QStringLiteral("Error #Err.Number"), this), "Label2");
+    WhiteOnBlack(Label2);
+    QFont big = Label2->font();
+    big.setPointSize(14);
+    big.setBold(true);
+    Label2->setFont(big);
+    place(Label2, 120, 600, 4665, 570);
+    Label2->hide();
+    Label3 = Named(new QLabel(QStringLiteral("Err.Description"), this), "Label3");
+    WhiteOnBlack(Label3);
+    place(Label3, 165, 1200, 4605, 345 * 2);
+    Label3->hide();
+    Image1 = Named(new ImageBox(screen, this), "Image1");
+    Image1->SetStretch(true);
+    Image1->SetPicture(QImage(QStringLiteral(":/orlisk/busy.png")));
+    Image1->SetTwips(QRectF(240, 240, 480, 480));
+    Image1->hide();
+    Image2 = Named(new ImageBox(screen, this), "Image2");
+    Image2->SetStretch(true);
+    Image2->SetPicture(QImage(QStringLiteral(":/orlisk/info.png")));
+    Image2->SetTwips(QRectF(4200, 3120, 480, 480));
+    Image2->setToolTip(QStringLiteral("Info about Orlisk"));
+    Image2->setCursor(Qt::PointingHandCursor);
+
+    Combo1 = Named(new QComboBox(this), "Combo1");
+    place(Combo1, 120, 3900, 3735, 315);
+    Command1 = Named(new QPushButton(QStringLiteral("..."), this), "Command1");
+    place(Command1, 3960, 3885, 375, 315);
+    Command2 = Named(new GlyphButton(QStringLiteral("q"), this), "Command2");
+    QFont glyph = Command2->font();
+    glyph.setPointSize(12);
+    Command2->setFont(glyph);
+    Command2->setToolTip(QStringLiteral("Reload"));
+    place(Command2, 4440, 3885, 375, 315);
+
+    Text1 = Named(new QLineEdit(QStringLiteral("10"), this), "Text1");
+    // The spinner takes the right end of its buddy, as an attached spinner does.
+    place(Text1, 120, 4530, 300, 285);
+    UpDown1 = Named(new UpDown(this), "UpDown1");
+    UpDown1->SetRange(0, 60);
+    UpDown1->SetValue(10);
+    place(UpDown1, 420, 4530, 240, 285);
+    Label1 = Named(new QLabel(QStringLiteral("Seconds until Refresh"), this), "Label1");
+    place(Label1, 720, 4560, 1695, 255);
+    Check1 = Named(new QCheckBox(QStringLiteral("Change every           seconds"), this), "Check1");
+    place(Check1, 2400, 4320, 2415, 285);
+    // Text2 sits in the gap of Check1's caption.
+    Text2 = Named(new QLineEdit(QStringLiteral("60"), this), "Text2");
+    Text2->setFrame(false);
+    Text2->setAlignment(Qt::AlignCenter);
+    Text2->setTextMargins(0, 0, 0, 0);
+    QPalette face = Text2->palette();
+    face.setColor(QPalette::Base, face.color(QPalette::Button));
+    face.setColor(QPalette::Text, face.color(QPalette::ButtonText));
+    Text2->setPalette(face);
+    place(Text2, 3720, 4365, 375, 200);
+    Check2 = Named(new QCheckBox(QStringLiteral("Blur Effect"), this), "Check2");
+    Check2->setChecked(true);
+    place(Check2, 2400, 4680, 1095, 255);
+    StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+    place(StatusBar1, 0, 4935, 4935, 255);
+
+    Text3 = Named(new QLineEdit(QStringLiteral("Text3"), this), "Text3");
+    Text3->hide();
+    BlurEffect = Named(new QLabel(QStringLiteral("1"), this), "BlurEffect");
+    BlurEffect->hide();
+    Label5 = Named(new QLabel(QStringLiteral("0"), this), "Label5");
+    Label5->hide();
+    Timer1 = Named(new QTimer(this), "Timer1");
+    Timer1->setInterval(10000);
+    Timer2 = Named(new QTimer(this), "Timer2");
+    Timer2->setInterval(60000);
+
+    m_cams = std::make_unique<CamLists>(store, *form3.List1, *Combo1, *form2.Combo1);
+
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1Timer);
+    connect(Timer2, &QTimer::timeout, this, &Form1::Timer2Timer);
+    connect(Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo1Click);
+    connect(Check1, &QCheckBox::clicked, this, &Form1::Check1Click);
+    connect(Check2, &QCheckBox::clicked, this, &Form1::Check2Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2Click);
+    connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1Change);
+    connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2Change);
+    connect(UpDown1, &UpDown::Change, this, &Form1::UpDown1Change);
+    UpDown1->SetBuddyValue([this] { return static_cast<int>(LeadingNumber(Text1->text())); });
+    Text1->installEventFilter(this);
+    Text2->installEventFilter(this);
+}
+
+Form1::~Form1() = default;
+
+void Form1::FormLoad() {
+    Timer1->start();
+    if (GetColorDepth(*m_platform.screen) < 32) {
+        m_platform.boxes->Show(
+            this,
+            QStringLiteral("Your actual color depth is less than 32bit. The Blur-Effect, which "
+                           "smoothers the WebCam picture, can't be applied and will be switched "
+                           "off."),
+            QStringLiteral("Color Depth Error"), MessageBoxes::Icon::Critical,
+            MessageBoxes::Buttons::Ok, MessageBoxes::Answer::Ok);
+        Check2->setChecked(false);
+        BlurEffect->setText(QStringLiteral("0"));
+    }
+    m_platform.random->Randomize();
+    m_form2.SetSizeTwips(m_platform.screen->WidthTwips(), m_platform.screen->HeightTwips());
+    m_cams->LoadCamList();
+    const int n = m_form3.List1->count();
+    if (n > 0) {
+        const int i = static_cast<int>(m_platform.random->Rnd() * n);
+        Combo1->setCurrentText(Combo1->itemText(i));
+        m_form2.Combo1->setCurrentText(m_form2.Combo1->itemText(i));
+    }
+    Text1->setText(QString::number(Timer1->interval() / 1000));
+    Timer1Timer();
+    // The splash window, once there is one, is hidden here.
+}
+
+void Form1::Timer1Timer() {
+    m_form2.Image2->show();
+    m_form2.Picture1->SetPicture(ImagNT1->Picture());
+    const QString description = m_form2.Combo1->currentText();
+    if (const auto address = m_store.FindCamUrl(description, Match::Last)) {
+        m_form2.Label5->setText(description);
+        m_form2.Label1->setText(description);
+        m_form2.Label4->setText(
+            RefreshStatusLine(m_platform.clock->Now(), m_form2.Label7->text()));
+        Text3->setText(*address);
+    }
+    Image1->show();
+    GetRESOURCE(Text3->text());
+    unsetCursor();
+    m_form2.Label8->setText(QStringLiteral("0"));
+}
+
+void Form1::GetRESOURCE(const QString& address) {
+    const double start = m_platform.clock->SecondsOfDay();
+    setCursor(Qt::WaitCursor);
+    QCoreApplication::processEvents();
+
+    Failure failure;
+    QByteArray body;
+    QImage picture;
+    QString name;
+    DataFileName(name);
+    bool ok = m_platform.inet->OpenURL(address, body, failure);
+    if (ok) {
+        QString error;
+        ok = WriteDataFile(name, body, error);
+        if (!ok)
+            failure = Failure{ErrorNumber::FileWrite, QStringLiteral("Cannot write ") + name +
+                                                          QStringLiteral(": ") + error};
+    }
+    // The bytes just written are the head of "data.dat"; the loader reads them from memory.
+    ok = ok && m_platform.pictures->LoadPicture(body, picture, failure);
+
+    if (ok) {
+        // The fullscreen image: its own size first, then scaled to the screen and centred.
+        ImageBox& image3 = *m_form2.Image3;
+        image3.hide();
+        m_form2.Picture1->SetPicture(picture);
+        image3.SetPicture(picture);
+        image3.SetStretch(false);
+        image3.SetTwips(QRectF(0, 0, image3.Twips().width(), image3.Twips().height()));
+        const TwipsRect screenFit = FitIntoFrame(
+            TwipsRect{0, 0, static_cast<float>(m_form2.WidthTwips()),
+                      static_cast<float>(m_form2.HeightTwips())},
+            static_cast<float>(image3.Twips().width()), static_cast<float>(image3.Twips().height()));
+        image3.SetStretch(true);
+        image3.SetTwips(QRectF(screenFit.Left, screenFit.Top, screenFit.Width, screenFit.Height));
+        image3.show();
+
+        // The main window's image, fitted into the frame.
+        ImagNT1->hide();
+        ImagNT1->SetStretch(false);
+        ImagNT1->SetPicture(picture);
+        ImagNT1->SetStretch(true);
+        const TwipsRect frameFit =
+            FitIntoFrame(kFrame, static_cast<float>(ImagNT1->Twips().width()),
+                         static_cast<float>(ImagNT1->Twips().height()));
+        ImagNT1->SetTwips(QRectF(frameFit.Left, frameFit.Top, frameFit.Width, frameFit.Height));
+
+        m_form2.Picture1->SetPicture(picture);
+        Image1->hide();
+        Label2->hide();
+        Label3->hide();
+        ImagNT1->show();
+        m_form2.Image2->hide();
+        m_form2.Timer2->stop();
+        m_form2.Label2->hide();
+        m_form2.Label3->hide();
+    } else if (failure.Number == ErrorNumber::Busy) {
+        // An earlier request still runs: nothing to report, the view stays as it was.
+        Label2->hide();
+        Label3->hide();
+        ImagNT1->show();
+        m_form2.Image3->show();
+        m_form2.Timer2->stop();
+        m_form2.Label2->hide();
+        m_form2.Label3->hide();
+    } else {
+        ShowFailure(failure.Number, failure.Description);
+    }
+
+    const int n = ElapsedSeconds(start, m_platform.clock->SecondsOfDay());
+    m_form2.Label7->setText(QString::number(n));
+    m_form2.Label4->setText(DownloadStatusLine(m_platform.clock->Now(), n));
+}
+
+void Form1::ShowFailure(int number, const QString& description) {
+    const QString numberText =
+        QStringLiteral("Error #") + QString::number(std::abs(number)) + QStringLiteral(" ");
+    Label2->setText(numberText);
+    m_form2.Label2->setText(numberText);
+    Label3->setText(description);
+    m_form2.Label3->setText(description);
+    Label2->show();
+    Label3->show();
+    m_form2.Label3->show();
+    ImagNT1->hide();
+    m_form2.Image3->hide();
+    m_form2.Timer2->start();
+    m_form2.Picture1->SetPicture(ImagNT1->Picture());
+}
+
+void Form1::Timer2Timer() {
+    m_platform.random->Randomize();
+    const int n = Combo1->count();
+    // With fewer than two cameras there is no other camera to change to.
+    if (n < 2)
+        return;
+    int i = 0;
+    do {
+        i = static_cast<int>(m_platform.random->Rnd() * n);
+    } while (i == Combo1->currentIndex());
+    m_form2.Combo1->setCurrentText(Combo1->itemText(i));
+    if (Combo1->currentText() != m_form2.Combo1->currentText())
+        Combo1->setCurrentText(m_form2.Combo1->currentText());
+}
+
+void Form1::Combo1Click() { m_form2.Combo1->setCurrentIndex(Combo1->currentIndex()); }
+
+void Form1::Check1Click() {
+    if (Check1->isChecked())
+        Timer2->start();
+    else
+        Timer2->stop();
+}
+
+void Form1::Check2Click() {
+    if (Check2->isChecked() && BlurEffect->text().toDouble() == 0)
+        m_platform.boxes->Show(this,
+                               QStringLiteral("The Blur-Effect may not apply as it should be, "
+                                              "because of your actual colour depth!"),
+                               QStringLiteral("Blur Effect Information"),
+                               MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok,
+                               MessageBoxes::Answer::Ok);
+}
+
+void Form1::Command2Click() { Timer1Timer(); }
+
+void Form1::Text1Change() {
+    const IntervalRepair repair = RepairRefreshInterval(Text1->text());
+    if (repair.text) {
+        Text1->setText(*repair.text);
+        return;
+    }
+    // An interval that rounds to 0 ms stops the refresh, as a zero interval does, instead of
+    // fetching without pause.
+    if (*repair.intervalMs == 0) {
+        Timer1->stop();
+        return;
+    }
+    Timer1->start(*repair.intervalMs);
+}
+
+void Form1::Text2Change() {
+    const IntervalRepair repair = RepairChangeInterval(Text2->text());
+    if (repair.text) {
+        Text2->setText(*repair.text);
+        return;
+    }
+    Timer2->setInterval(*repair.intervalMs);
+}
+
+void Form1::UpDown1Change() { Text1->setText(QString::number(UpDown1->Value())); }
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box && (box == Text1 || box == Text2)) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Up || key == Qt::Key_Down) {
+                if (const auto text = StepByArrow(box->text(), key == Qt::Key_Up))
+                    box->setText(*text);
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusIn && box == Text1) {
+            QTimer::singleShot(0, Text1, &QLineEdit::selectAll);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::DataFileName(QString& name) const {
+    QString folder = QDir::currentPath();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    name = folder + QStringLiteral("data.dat");
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    FormQueryUnload();
+}
+
+void Form1::FormQueryUnload() {
+    QString name;
+    DataFileName(name);
+    QFile::remove(name); // a missing file is no reason to stay
+    setVisible(false);
+    hide();
+    if (m_platform.endProgram)
+        m_platform.endProgram();
+}
+
+} // namespace orlisk
