@@ -1,0 +1,233 @@
+// Random file, random tag fields: saves and removes both tags, then checks that reading back
+// gives the fields written and that the audio bytes behind the tags are unchanged.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include "FuzzFile.h"
+#include "ID3v1.h"
+#include "ID3v2.h"
+
+namespace {
+
+void Fail(const char* what)
+{
+    std::fprintf(stderr, "tagwrite mismatch: %s\n", what);
+    std::abort();
+}
+
+void Check(bool ok, const char* what)
+{
+    if (!ok)
+        Fail(what);
+}
+
+bool Blank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string TrimEnd(std::string s)
+{
+    while (!s.empty() && Blank(s.back()))
+        s.pop_back();
+    return s;
+}
+
+std::string Trim(std::string_view s)
+{
+    while (!s.empty() && Blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && Blank(s.back()))
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+// A frame's text as the reader sees it: the first 250 content bytes, zero-padded.
+std::string FrameBuffer(const std::string& content)
+{
+    std::string b = content.substr(0, 250);
+    b.resize(250, '\0');
+    return b;
+}
+
+// Deletes through the first zero byte, if there is one.
+std::string AfterZero(std::string s)
+{
+    const size_t zero = s.find('\0');
+    return zero == std::string::npos ? s : s.substr(zero + 1);
+}
+
+std::string V1Audio(const std::string& file)
+{
+    if (file.size() >= 128 && file.compare(file.size() - 128, 3, "TAG") == 0)
+        return file.substr(0, file.size() - 128);
+    return file;
+}
+
+int64_t V2Size(const std::string& path)
+{
+    TID3v2 tag;
+    tag.ReadFromFile(path);
+    return tag.Size();
+}
+
+void SaveV1(FuzzedDataProvider& in, const std::string& path)
+{
+    const std::string before = fuzzfile::Read(path);
+    TID3v1 tag;
+    tag.SetTitle(in.ConsumeRandomLengthString(40));
+    tag.SetArtist(in.ConsumeRandomLengthString(40));
+    tag.SetAlbum(in.ConsumeRandomLengthString(40));
+    tag.SetYear(in.ConsumeRandomLengthString(6));
+    tag.SetComment(in.ConsumeRandomLengthString(40));
+    tag.SetTrack(in.ConsumeIntegral<uint8_t>());
+    tag.SetGenreIndex(in.ConsumeIntegral<uint8_t>());
+    Check(tag.Title().size() <= 30 && tag.Year().size() <= 4 && tag.Comment().size() <= 30,
+          "v1 capacity");
+
+    const bool saved = tag.SaveToFile(path);
+    const std::string after = fuzzfile::Read(path);
+    Check(saved == (before.size() >= 128), "v1 save result");
+    if (!saved) {
+        Check(after == before, "failed v1 save changed the file");
+        return;
+    }
+    Check(after.size() >= 128 && after.substr(0, after.size() - 128) == V1Audio(before),
+          "v1 save changed the audio");
+
+    TID3v1 back;
+    Check(back.ReadFromFile(path) && back.Exists(), "v1 not read back");
+    Check(back.Title() == tag.Title() && back.Artist() == tag.Artist() &&
+              back.Album() == tag.Album() && back.Year() == tag.Year() &&
+              back.GenreIndex() == tag.GenreIndex(),
+          "v1 fields");
+    // Bytes 29 and 30 of the comment decide the version when no track is given.
+    std::string comment = tag.Comment();
+    uint8_t track = tag.Track();
+    if (track == 0) {
+        const char b125 = comment.size() > 28 ? comment[28] : '\0';
+        const char b126 = comment.size() > 29 ? comment[29] : '\0';
+        if ((b125 == '\0' && b126 != '\0') || (b125 == ' ' && b126 != ' '))
+            track = static_cast<uint8_t>(b126);
+    }
+    if (track != 0)
+        comment = TrimEnd(comment.substr(0, 28));
+    Check(back.Comment() == comment && back.Track() == track &&
+              back.Version() == (track != 0 ? 2 : 1),
+          "v1 comment or track");
+}
+
+void SaveV2(FuzzedDataProvider& in, const std::string& path)
+{
+    const std::string before = fuzzfile::Read(path);
+    const int64_t oldSize = V2Size(path);
+    TID3v2 tag;
+    auto text = [&in] { return in.ConsumeRandomLengthString(300); };
+    tag.SetTitle(text());
+    tag.SetArtist(text());
+    tag.SetAlbum(text());
+    tag.SetTrack(in.ConsumeIntegral<uint8_t>());
+    tag.SetYear(text());
+    tag.SetGenre(text());
+    tag.SetComment(text());
+    tag.SetComposer(text());
+    tag.SetEncodedBy(text());
+    tag.SetCopyright(text());
+    tag.SetLanguage(text());
+    tag.SetURL(text());
+
+    const bool saved = tag.SaveToFile(path);
+    const std::string after = fuzzfile::Read(path);
+    Check(!fuzzfile::Exists(path + "~"), "temporary file left behind");
+    Check(saved == (before.size() >= 10), "v2 save result");
+    if (!saved) {
+        Check(after == before, "failed v2 save changed the file");
+        return;
+    }
+    TID3v2 back;
+    Check(back.ReadFromFile(path) && back.Exists() && back.Version() == 3, "v2 not read back");
+    Check(back.Size() >= 10 && after.substr(static_cast<size_t>(back.Size())) ==
+                                   before.substr(static_cast<size_t>(oldSize)),
+          "v2 save changed the audio");
+
+    auto plain = [](const std::string& t) { return Trim(FrameBuffer('\0' + t)); };
+    Check(back.Title() == plain(tag.Title()), "v2 title");
+    Check(back.Artist() == plain(tag.Artist()), "v2 artist");
+    Check(back.Album() == plain(tag.Album()), "v2 album");
+    Check(back.Year() == plain(tag.Year()), "v2 year");
+    Check(back.Composer() == plain(tag.Composer()), "v2 composer");
+    Check(back.EncodedBy() == plain(tag.EncodedBy()), "v2 encoded by");
+    Check(back.Copyright() == plain(tag.Copyright()), "v2 copyright");
+    Check(back.Language() == plain(tag.Language()), "v2 language");
+    Check(back.Track() == tag.Track(), "v2 track");
+    std::string genre = plain(tag.Genre());
+    if (const size_t close = genre.rfind(')'); close != std::string::npos)
+        genre.erase(0, close + 1);
+    Check(back.Genre() == genre, "v2 genre");
+    const std::string comment =
+        tag.Comment().empty() ? "" : Trim(AfterZero(FrameBuffer(std::string("\0eng\0", 5) + tag.Comment()).substr(4)));
+    Check(back.Comment() == comment, "v2 comment");
+    const std::string url =
+        tag.URL().empty() ? "" : Trim(AfterZero(FrameBuffer(std::string(2, '\0') + tag.URL()).substr(1)));
+    Check(back.URL() == url, "v2 url");
+}
+
+void RemoveV1(const std::string& path)
+{
+    const std::string before = fuzzfile::Read(path);
+    const bool removed = TID3v1().RemoveFromFile(path);
+    const std::string after = fuzzfile::Read(path);
+    Check(removed ? after == V1Audio(before) : after == before, "v1 remove");
+    Check(removed == (before.size() >= 128), "v1 remove result");
+}
+
+void RemoveV2(const std::string& path)
+{
+    const std::string before = fuzzfile::Read(path);
+    const int64_t oldSize = V2Size(path);
+    const bool removed = TID3v2().RemoveFromFile(path);
+    const std::string after = fuzzfile::Read(path);
+    Check(!fuzzfile::Exists(path + "~"), "temporary file left behind");
+    Check(removed == (before.size() >= 10 && before.compare(0, 3, "ID3") == 0), "v2 remove result");
+    Check(removed ? after == before.substr(static_cast<size_t>(oldSize)) : after == before,
+          "v2 remove");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const std::string path = fuzzfile::Path("write.mp3");
+    FuzzedDataProvider in(data, size);
+    const uint8_t shape = in.ConsumeIntegral<uint8_t>();
+    const int operations = in.ConsumeIntegralInRange(1, 4);
+    std::string file = in.ConsumeRandomLengthString(8192);
+    // Real tags around the random bytes now and then.
+    if (shape & 1) {
+        const uint32_t tagSize = in.ConsumeIntegralInRange<uint32_t>(0, static_cast<uint32_t>(file.size()) + 16);
+        std::string header = "ID3\x03";
+        header += static_cast<char>(0);
+        header += static_cast<char>(0);
+        for (int shift : {21, 14, 7, 0})
+            header += static_cast<char>((tagSize >> shift) & 0x7F);
+        file = header + file;
+    }
+    if (shape & 2) {
+        std::string record = "TAG" + in.ConsumeBytesAsString(125);
+        record.resize(128, '\0');
+        file += record;
+    }
+    fuzzfile::Write(path, file);
+
+    for (int i = 0; i < operations && in.remaining_bytes() > 0; ++i) {
+        switch (in.ConsumeIntegralInRange(0, 3)) {
+        case 0: SaveV1(in, path); break;
+        case 1: SaveV2(in, path); break;
+        case 2: RemoveV1(path); break;
+        default: RemoveV2(path); break;
+        }
+    }
+    return 0;
+}
