@@ -266,6 +266,32 @@ TEST_F(ID3v1File, FailedAppendLeavesTheFileAsItWas)
     EXPECT_EQ(ReadFileBytes(tagged), Audio.substr(0, 500) + Id3v1Record("X"));
 }
 
+TEST_F(ID3v1File, FileAbove2GiBWorksLikeASmallOne)
+{
+    // A sparse file of 3 GiB: sizes and offsets past 32 bits.
+    const std::string path = Make("");
+    const int64_t size = int64_t{3} << 30;
+    ASSERT_EQ(::truncate(path.c_str(), size), 0);
+    EXPECT_TRUE(tag.ReadFromFile(path));
+    EXPECT_FALSE(tag.Exists());
+    tag.SetTitle("Big");
+    ASSERT_TRUE(tag.SaveToFile(path));
+    TFileReader reader;
+    ASSERT_TRUE(reader.Open(path));
+    EXPECT_EQ(reader.Size(), size + 128);
+    TID3v1 back;
+    EXPECT_TRUE(back.ReadFromFile(reader));
+    EXPECT_EQ(back.Title(), "Big");
+    back.SetTitle("Again");
+    ASSERT_TRUE(back.SaveToFile(path));
+    ASSERT_TRUE(back.ReadFromFile(path));
+    EXPECT_EQ(back.Title(), "Again");
+    ASSERT_TRUE(back.RemoveFromFile(path));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, size);
+}
+
 TEST_F(ID3v1File, OnlyRegularFilesAreOpened)
 {
     const std::string fifo = dir / "pipe.mp3";

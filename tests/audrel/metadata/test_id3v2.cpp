@@ -437,6 +437,37 @@ TEST_F(ID3v2File, LinkedFileIsRewrittenAndTheLinkKept)
     EXPECT_EQ(ReadFileBytes(real), Id3v2Tag({TextFrame23("TIT2", "T")}) + Audio);
 }
 
+TEST_F(ID3v2File, TagAboveTheSizeFieldIsRefused)
+{
+    path = Make(Audio);
+    {
+        // One byte more than 28 bits can count, header not included.
+        std::string big(TID3v2::MaxTagSize - 10, 'x');
+        tag.SetTitle(big);
+    }
+    EXPECT_EQ(tag.BuildTag(), "");
+    EXPECT_FALSE(tag.SaveToFile(path));
+    EXPECT_EQ(ReadFileBytes(path), Audio);
+    EXPECT_NE(::access((path + "~").c_str(), F_OK), 0);
+}
+
+TEST_F(ID3v2File, RewriteKeepsOwnerAndGroup)
+{
+    path = Make(Audio);
+    struct stat before {};
+    if (RunningAsRoot()) {
+        ASSERT_EQ(::chown(path.c_str(), NobodyId, NobodyId), 0);
+    }
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    tag.SetTitle("T");
+    ASSERT_TRUE(tag.SaveToFile(path));
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_NE(after.st_ino, before.st_ino);  // a new file took the old one's place
+}
+
 TEST_F(ID3v2File, OnlyRegularFilesAreOpened)
 {
     const std::string fifo = dir / "pipe.mp3";
