@@ -374,18 +374,36 @@ void CodePage::AppendEncoded(std::string& out, char32_t ch) const
 
 std::string CodePage::FromUtf8(std::string_view utf8) const
 {
-    // Double-byte pages need iconv; so do 1255 and 1258, which compose letters with marks.
-    if (m_doubleByte || m_number == 1255 || m_number == 1258) {
-        return Convert(IconvName().c_str(), "UTF-8", utf8, [this](std::string& out, std::string_view rest) {
-            size_t i = 0;
-            AppendEncoded(out, NextUtf8(rest, i));
-            return i;
-        });
+    if (m_doubleByte) {
+        return Convert(IconvName().c_str(), "UTF-8", utf8,
+                       [this](std::string& out, std::string_view rest) {
+                           size_t i = 0;
+                           AppendEncoded(out, NextUtf8(rest, i));
+                           return i;
+                       });
     }
     std::string out;
     out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();)
-        AppendEncoded(out, NextUtf8(utf8, i));
+    for (size_t i = 0; i < utf8.size();) {
+        const size_t start = i;
+        const char32_t ch = NextUtf8(utf8, i);
+        auto it = std::lower_bound(m_fromUnicode.begin(), m_fromUnicode.end(),
+                                   std::make_pair(ch, static_cast<unsigned char>(0)));
+        if (ch != kInvalid && it != m_fromUnicode.end() && it->first == ch) {
+            out += static_cast<char>(it->second);
+        } else if (ch != kInvalid && (m_number == 1255 || m_number == 1258)) {
+            // These two write some letters as a base letter and a combining mark.
+            const std::string decomposed = Convert(
+                IconvName().c_str(), "UTF-8", utf8.substr(start, i - start),
+                [](std::string& o, std::string_view) {
+                    o += '?';
+                    return size_t{4};
+                });
+            out += decomposed.empty() ? std::string("?") : decomposed;
+        } else {
+            out += '?';
+        }
+    }
     return out;
 }
 

@@ -92,6 +92,26 @@ TEST(CodePage, Cp1252KeepsLengthAndUndefinedBytes)
     EXPECT_EQ(cp.FromUtf16(u"x\xD83D\xDE00y\xDC00"), "x?y?");
 }
 
+TEST(CodePage, EverySingleByteSurvivesATripThroughUnicode)
+{
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    for (unsigned n : {874u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u, 1256u, 1257u, 1258u}) {
+        const CodePage cp(n);
+        EXPECT_EQ(cp.FromUtf8(cp.ToUtf8(all)), all) << n;
+        EXPECT_EQ(cp.Upper(all).size(), 256u);
+        // Folding twice changes nothing more, and letters fold back.
+        EXPECT_EQ(cp.Upper(cp.Upper(all)), cp.Upper(all)) << n;
+        // (Not in 1254, where dotted capital I lowers to a plain i.)
+        if (n != 1254) {
+            EXPECT_EQ(cp.Upper(cp.Lower(cp.Upper(all))), cp.Upper(all)) << n;
+        }
+    }
+    // Vietnamese letters without a byte of their own are written as letter and mark.
+    EXPECT_EQ(CodePage(1258).FromUtf8("ệ"), "\xEA\xF2");
+}
+
 TEST(CodePage, GreekFinalSigmaFoldsWithinTheCodePage)
 {
     const CodePage cp(1253);
