@@ -245,6 +245,7 @@ TID3v2::Slots TID3v2::ReadFrames(const ReadAt& read, int64_t fileSize, int64_t d
     Slots slots;
     // Sizes are unsigned and positions 64-bit, so the walk only ever moves forward.
     int64_t pos = static_cast<int64_t>(HeaderSize);
+    std::array<char, FrameBufferSize> buffer{};
     while (pos < declaredSize && pos < fileSize) {
         uint8_t header[FrameHeaderSize];
         if (read(pos, header, FrameHeaderSize) != static_cast<int64_t>(FrameHeaderSize))
@@ -253,15 +254,16 @@ TID3v2::Slots TID3v2::ReadFrames(const ReadAt& read, int64_t fileSize, int64_t d
             break;
         const uint32_t size = BigEndian32(header + 4);
         const size_t want = std::min<size_t>(size, FrameBufferSize);
-        std::string buffer(FrameBufferSize, '\0');
+        buffer.fill('\0');
         if (want > 0 && read(pos + static_cast<int64_t>(FrameHeaderSize), buffer.data(), want) !=
                             static_cast<int64_t>(want))
             break;
         const std::string_view id(reinterpret_cast<const char*>(header), 4);
         const auto slot = std::find(FrameIDs.begin(), FrameIDs.end(), id);
         if (slot != FrameIDs.end()) {
-            std::string text = SingleByteFrame(id, std::string_view(buffer).substr(0, want),
-                                               CodePage::System());
+            const std::string_view content(buffer.data(), want);
+            std::string text = SingleByteFrame(id, content, CodePage::System());
+            // The text is the whole zero-padded buffer, as the frame was read.
             if (text.size() < FrameBufferSize)
                 text.resize(FrameBufferSize, '\0');
             slots[static_cast<size_t>(slot - FrameIDs.begin())] = std::move(text);
