@@ -244,8 +244,8 @@ std::string TFindMP3::NormalizeMask(const std::string& mask)
         }
         const size_t start = i;
         bool star = false;
-        while (i < mask.size() && (mask[i] == '*' || mask[i] == '?'))
-            star = star || mask[i++] == '*';
+        for (; i < mask.size() && (mask[i] == '*' || mask[i] == '?'); ++i)
+            star = star || mask[i] == '*';
         if (star)
             result += '*';
         else
