@@ -42,7 +42,8 @@ std::optional<int> ParseSettingsNumber(const QString& text) {
     return value;
 }
 
-QtSettingsStore::QtSettingsStore() : m_settings(QStringLiteral("Brakmo"), QStringLiteral("Finder")) {
+QtSettingsStore::QtSettingsStore()
+    : m_settings(QStringLiteral("Brakmo"), QStringLiteral("Finder")) {
     m_settings.beginGroup(QStringLiteral("MP3"));
 }
 

@@ -12,7 +12,8 @@ void RunOnUiThread(QObject* context, const std::function<void()>& call) {
         call();
         return;
     }
-    QMetaObject::invokeMethod(context, [&call] { call(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        context, [&call] { call(); }, Qt::BlockingQueuedConnection);
 }
 
 void WaitServingUiCalls(const std::function<bool()>& done) {

@@ -52,7 +52,8 @@ TEST_F(SettingsStoreTest, MissingOrUnparsableValuesGiveTheDefault) {
     QDir().mkpath(m_dir.path() + QStringLiteral("/Brakmo"));
     QFile file(ConfFile());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[MP3]\nListCol0=wide\nListCol1=12px\nTitle=7\nAlbum=\nColTime= 42\nMinMaxPos=1, 2\n");
+    file.write(
+        "[MP3]\nListCol0=wide\nListCol1=12px\nTitle=7\nAlbum=\nColTime= 42\nMinMaxPos=1, 2\n");
     file.close();
 
     QtSettingsStore store;

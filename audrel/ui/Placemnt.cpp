@@ -1,0 +1,168 @@
+#include "Placemnt.h"
+
+#include <QEvent>
+#include <QScreen>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include "Dialogs.h"
+#include "SettingsStore.h"
+
+namespace placement {
+
+QString FormatFour(const std::array<int, 4>& values) {
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(values[0])
+        .arg(values[1])
+        .arg(values[2])
+        .arg(values[3]);
+}
+
+std::array<int, 4> ParseFour(const QString& text, const std::array<int, 4>& defaults) {
+    std::array<int, 4> result = defaults;
+    const QStringList words = text.split(u',', Qt::SkipEmptyParts);
+    for (size_t i = 0; i < result.size() && i < size_t(words.size()); ++i)
+        result[i] = ParseSettingsNumber(words[qsizetype(i)]).value_or(defaults[i]);
+    return result;
+}
+
+Qt::WindowState StateForShowCmd(int showCmd) {
+    switch (showCmd) {
+    case 2:
+    case 6:
+    case 7:
+        return Qt::WindowMinimized;
+    case 3:
+        return Qt::WindowMaximized;
+    default:
+        return Qt::WindowNoState;
+    }
+}
+
+int ShowCmdForState(Qt::WindowStates state) {
+    if (state & Qt::WindowMinimized)
+        return ShowMinimized;
+    if (state & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return ShowMaximized;
+    return ShowNormal;
+}
+
+int FlagsForState(Qt::WindowStates state) {
+    const bool minimized = state & Qt::WindowMinimized;
+    const bool maximized = state & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    return minimized && maximized ? RestoreToMaximized : 0;
+}
+
+std::array<int, 4> RectToFour(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+QRect FourToRect(const std::array<int, 4>& four) {
+    return QRect(four[0], four[1], four[2] - four[0], four[3] - four[1]);
+}
+
+} // namespace placement
+
+namespace {
+
+int CurrentPixelsPerInch(const QWidget* form) {
+    const QScreen* screen = form->screen();
+    return screen ? qRound(screen->logicalDotsPerInch()) : 96;
+}
+
+} // namespace
+
+TFormPlacement::TFormPlacement(QWidget* form, SettingsStore& store, Dialogs& dialogs)
+    : QObject(form), m_form(form), m_store(store), m_dialogs(dialogs) {
+    setObjectName(QStringLiteral("FormPlacement"));
+    form->installEventFilter(this);
+}
+
+int TFormPlacement::LoadNumber(const QString& name, int def) const {
+    return m_store.ReadInteger(name, def);
+}
+
+void TFormPlacement::StoreNumber(const QString& name, int value) {
+    m_store.WriteInteger(name, value);
+}
+
+void TFormPlacement::CloseQuery() {
+    SaveFormPlacement(false);
+}
+
+void TFormPlacement::Destroying() {
+    if (!m_saved)
+        SaveFormPlacement(true);
+}
+
+void TFormPlacement::SaveFormPlacement(bool destroying) {
+    try {
+        Save(destroying);
+    } catch (const std::exception& e) {
+        m_dialogs.ShowException(m_form, QString::fromStdString(e.what()));
+    }
+}
+
+void TFormPlacement::RestoreFormPlacement() {
+    try {
+        Restore();
+    } catch (const std::exception& e) {
+        m_dialogs.ShowException(m_form, QString::fromStdString(e.what()));
+    }
+}
+
+void TFormPlacement::Save(bool destroying) {
+    using namespace placement;
+    const Qt::WindowStates state = m_form->windowState();
+    m_store.WriteInteger(QStringLiteral("FormVersion"), Version());
+    m_store.WriteInteger(QStringLiteral("Flags"), FlagsForState(state));
+    m_store.WriteInteger(QStringLiteral("ShowCmd"), ShowCmdForState(state));
+    m_store.WriteInteger(QStringLiteral("PixelsPerInch"), CurrentPixelsPerInch(m_form));
+    // This platform has no separate minimised or maximised position: both read "none".
+    m_store.WriteString(QStringLiteral("MinMaxPos"), FormatFour({-1, -1, -1, -1}));
+    m_store.WriteString(QStringLiteral("NormPos"),
+                        FormatFour(RectToFour(m_form->normalGeometry())));
+    m_store.WriteBool(QStringLiteral("Visible"), destroying);
+    m_store.Flush();
+    m_saved = true;
+}
+
+void TFormPlacement::Restore() {
+    using namespace placement;
+    m_saved = false;
+    if (m_store.ReadInteger(QStringLiteral("FormVersion"), 0) < Version())
+        return;
+
+    const QRect current = m_form->geometry();
+    const auto minMax = m_store.ReadString(QStringLiteral("MinMaxPos"));
+    const auto normPos = m_store.ReadString(QStringLiteral("NormPos"));
+    const int storedPpi =
+        m_store.ReadInteger(QStringLiteral("PixelsPerInch"), CurrentPixelsPerInch(m_form));
+    if ((minMax || normPos) && storedPpi == CurrentPixelsPerInch(m_form)) {
+        const auto four = ParseFour(normPos.value_or(QString()), RectToFour(current));
+        if (four[0] < four[2])
+            m_form->setGeometry(FourToRect(four));
+    }
+
+    switch (StateForShowCmd(m_store.ReadInteger(QStringLiteral("ShowCmd"), 0))) {
+    case Qt::WindowMaximized:
+        m_form->setWindowState(Qt::WindowMaximized);
+        break;
+    case Qt::WindowMinimized:
+        // Shown normal first, then the whole program goes to the task bar.
+        m_form->setWindowState(Qt::WindowNoState);
+        QTimer::singleShot(0, m_form, [form = m_form] { form->showMinimized(); });
+        break;
+    default:
+        break;
+    }
+}
+
+bool TFormPlacement::eventFilter(QObject* watched, QEvent* event) {
+    // Before the window's own show handling; a window coming back from the task bar is
+    // not "shown" again.
+    if (watched == m_form && event->type() == QEvent::Show && !event->spontaneous())
+        RestoreFormPlacement();
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include "ListRows.h"
+
+// The rows of the result list. Texts are kept as bytes and converted only for display.
+class TResultModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TResultModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                       int role = Qt::EditRole) override;
+
+    void Append(TListRow row);
+    void Clear();
+    // Reorders the rows; selections and other persistent indexes follow their rows.
+    void Sort(int column, bool ascending);
+
+    const std::vector<TListRow>& Rows() const { return m_rows; }
+    const TListRow& Row(int i) const { return m_rows[size_t(i)]; }
+    // The text a cell shows: names through the file-name decoding, tags by the code page.
+    static QString DisplayText(const TListRow& row, int column);
+
+private:
+    std::vector<TListRow> m_rows;
+    std::array<QString, ListColumnCount> m_captions;
+};

@@ -1,0 +1,30 @@
+#include <QApplication>
+#include <QIcon>
+
+#include "Desktop.h"
+#include "Dialogs.h"
+#include "MultiLang.h"
+#include "SettingsStore.h"
+#include "uMain.h"
+
+int main(int argc, char* argv[]) {
+    // The genre list is a constant table and the global Localizer a static object, so both
+    // exist before any window does.
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Audrel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Audrel"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.brakmo.Audrel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/audrel/icon.png")));
+
+    QtSettingsStore settings;
+    QtDialogs dialogs;
+    QtDesktop desktop;
+
+    // The three windows live for the whole run, created in this order: the main window,
+    // then the tag editor (MP3TagEdit), then the configuration dialog (ConfigForm), whose
+    // creation collects the design texts of all three and applies the stored language.
+    TAudrelForm AudrelForm(settings, dialogs, desktop);
+
+    AudrelForm.show();
+    return QApplication::exec();
+}

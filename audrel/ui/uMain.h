@@ -1,0 +1,168 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include <QHeaderView>
+#include <QMainWindow>
+#include <QPixmap>
+
+class Desktop;
+class Dialogs;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class SettingsStore;
+class TFindMP3;
+class TFormPlacement;
+class TResultModel;
+struct TFindMP3Info;
+
+// A picture control: shows its pixmap, or nothing, and reports clicks.
+class TImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TImage(QWidget* parent = nullptr);
+    void SetPicture(const QPixmap& picture);
+    QSize sizeHint() const override;
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QPixmap m_picture;
+};
+
+// The list header, able to tell the width that fits a column's caption.
+class TListHeader : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit TListHeader(QWidget* parent = nullptr);
+    int CaptionWidth(int column) const;
+};
+
+// The main window: where and what to search, Start/Stop, and the hits as they arrive.
+class TAudrelForm : public QMainWindow {
+    Q_OBJECT
+public:
+    TAudrelForm(SettingsStore& settings, Dialogs& dialogs, Desktop& desktop,
+                QWidget* parent = nullptr);
+    ~TAudrelForm() override;
+
+    bool Searching() const { return m_searching; }
+    int ResultCount() const { return m_resultCount; }
+    QString StatusText() const;
+    TResultModel* ListModel() const { return m_listModel; }
+
+    // Width of a list column; 0 while hidden. Setting 0 hides it, -2 fits it to its caption.
+    int ColumnWidth(int column) const;
+    void SetColumnWidth(int column, int width);
+
+    // The folder that stands for "no folder chosen": the home folder, ending in "/".
+    static QString DefaultFolder();
+
+    // Controls, named as designed.
+    QFrame* PanelTop;
+    TImage* Image1;
+    TImage* ImageTop;
+    QPushButton* bStart;
+    QLabel* lPlace;
+    QComboBox* cbFolder;
+    QPushButton* bBrowse;
+    QCheckBox* CheckSubFolders;
+    QLabel* lFileMask;
+    QComboBox* cbFileMask;
+    QRadioButton* RadioFast;
+    QComboBox* cbFastTag;
+    QRadioButton* RadioDetail;
+    QCheckBox* CheckID3v1;
+    QCheckBox* CheckID3v2;
+    QCheckBox* CheckTitle;
+    QComboBox* cbTitle;
+    QCheckBox* CheckArtist;
+    QComboBox* cbArtist;
+    QCheckBox* CheckAlbum;
+    QComboBox* cbAlbum;
+    QCheckBox* CheckGenre;
+    QComboBox* cbGenre;
+    QFrame* PanelBottom;
+    QToolBar* ToolBar;
+    QToolButton* tbConfig;
+    QToolButton* tbPlay;
+    QToolButton* tbPlayWinamp;
+    QToolButton* tbReport;
+    QToolButton* tbPlaylist;
+    QToolButton* tbCopy;
+    QToolButton* tbDelete;
+    QToolButton* tbTagEdit;
+    QTreeView* ListView;
+    QMenu* ListPopup;
+    QAction* MPlay;
+    QAction* MWinAmpPlay;
+    QAction* MReport;
+    QAction* MPlayList;
+    QAction* MCopy;
+    QAction* MDelete;
+    QAction* MTagEdit;
+    QStatusBar* StatusBar;
+    TFormPlacement* FormPlacement;
+
+    int SortColumn = 0;
+    std::array<bool, 9> SortAscending{};
+
+public slots:
+    void bBrowseClick();
+    void bStartClick();
+    void RadioFastClick();
+    void RadioDetailClick();
+    void CheckID3Click();
+    void CheckTAAGClick(QCheckBox* box);
+    void ListViewColumnClick(int column);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateListArea();
+    void FormCreate();
+    void FormClose();
+    QString SelectFolder();
+    void SetBoxGrey(QComboBox* box, bool grey);
+
+    void FindFolder(TFindMP3& sender);
+    void FindFound(TFindMP3& sender, const TFindMP3Info& info);
+    void FindFinished(TFindMP3& sender);
+    // Stops a running search and returns once its finish has been handled.
+    void StopSearch();
+    void ReleaseRetiredEngines();
+
+    SettingsStore& m_settings;
+    Dialogs& m_dialogs;
+    Desktop& m_desktop;
+    TResultModel* m_listModel;
+    TListHeader* m_header;
+    QLabel* m_statusText;
+
+    bool m_searching = false;
+    int m_resultCount = 0;
+    std::unique_ptr<TFindMP3> Engine;
+    // Engines whose search has ended; released outside their own notifications.
+    std::vector<std::unique_ptr<TFindMP3>> m_retired;
+    bool m_stopping = false;
+    bool m_closeAfterStop = false;
+};

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <deque>
+#include <map>
+#include <vector>
+
+#include <QApplication>
+#include <QString>
+
+#include "Desktop.h"
+#include "Dialogs.h"
+#include "SettingsStore.h"
+
+// One application object for all tests of a program; deliberately never destroyed, since
+// tearing Qt down during static destruction is not safe.
+inline QApplication& TestApp() {
+    static int argc = 1;
+    static char name[] = "audrel-test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// Settings held in memory; a "restart" is a new window over the same object.
+class MemorySettings : public SettingsStore {
+public:
+    std::optional<QString> ReadString(const QString& name) const override {
+        const auto it = Values.find(name);
+        if (it == Values.end())
+            return std::nullopt;
+        return it->second;
+    }
+    void WriteString(const QString& name, const QString& value) override {
+        if (FailWrites)
+            throw SettingsError("Failed to create key Software/Brakmo/Finder/MP3");
+        Values[name] = value;
+        ++Writes;
+    }
+    void Flush() override {
+        if (FailWrites)
+            throw SettingsError("Failed to create key Software/Brakmo/Finder/MP3");
+    }
+    QString Value(const QString& name) const {
+        return ReadString(name).value_or(QStringLiteral("<none>"));
+    }
+
+    std::map<QString, QString> Values;
+    bool FailWrites = false;
+    int Writes = 0;
+};
+
+// Message boxes and dialogs answer from a script and remember what they were asked.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Message {
+        QString Text;
+        QString Title;
+        MsgIcon Icon;
+        MsgButtons Buttons;
+    };
+
+    MsgAnswer MessageBox(QWidget*, const QString& text, const QString& title, MsgIcon icon,
+                         MsgButtons buttons) override {
+        Messages.push_back({text, title, icon, buttons});
+        if (Answers.empty())
+            return MsgAnswer::Ok;
+        const MsgAnswer answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+    void ShowException(QWidget*, const QString& message) override { Errors.push_back(message); }
+    QString SelectFolder(QWidget*, const QString& caption) override {
+        FolderCaptions.push_back(caption);
+        if (Folders.empty())
+            return QString();
+        const QString folder = Folders.front();
+        Folders.pop_front();
+        return folder;
+    }
+
+    std::deque<MsgAnswer> Answers;
+    std::deque<QString> Folders;
+    std::vector<Message> Messages;
+    std::vector<QString> Errors;
+    std::vector<QString> FolderCaptions;
+};
+
+class CountingDesktop : public Desktop {
+public:
+    void Flash(QWidget*, int msec) override {
+        ++Flashes;
+        LastFlashMsec = msec;
+    }
+    int Flashes = 0;
+    int LastFlashMsec = 0;
+};
