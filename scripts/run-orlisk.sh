@@ -1,5 +1,59 @@
 #!/usr/bin/env bash
-# Runs Orlisk.
+# Starts Orlisk from a build folder (make has built it already).
+# With a display it simply runs. Without one it runs under Xvfb in a scratch folder whose
+# camera list points at the sample cameras of orlisk/data/samplecam, served on loopback; after
+# two refreshes it saves a screenshot (ORLISK_SHOT, default ./orlisk.png) and ends.
 set -euo pipefail
 build=${1:-build/release}
-exec "$build/orlisk/orlisk"
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=$(cd "$build" && pwd)/orlisk/orlisk
+shot=$(realpath -m "${ORLISK_SHOT:-orlisk.png}")
+
+if [ -n "${DISPLAY:-}" ]; then
+  exec "$bin"
+fi
+
+scratch=$(mktemp -d)
+server_pid=
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python3 -m http.server --bind 127.0.0.1 --directory "$root/orlisk/data/samplecam" "$port" \
+  >"$scratch/server.log" 2>&1 &
+server_pid=$!
+for _ in $(seq 50); do
+  python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
+  sleep 0.1
+done
+
+printf 'Sample camera 1\r\nhttp://127.0.0.1:%s/cam1.jpg\r\nSample camera 2\r\nhttp://127.0.0.1:%s/cam2.jpg\r\n' \
+  "$port" "$port" >"$scratch/Cams.inf"
+
+cat >"$scratch/session.sh" <<'SESSION'
+#!/usr/bin/env bash
+# Inside Xvfb: start Orlisk, wait for two downloads, take the screenshot, close Orlisk.
+set -u
+cd "$SCRATCH"
+"$BIN" >orlisk.log 2>&1 &
+pid=$!
+for _ in $(seq 600); do
+  [ "$(grep -c 'GET /cam' server.log)" -ge 2 ] && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+sleep 1
+import -window root "$SHOT"
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+exit 0
+SESSION
+chmod +x "$scratch/session.sh"
+
+SCRATCH=$scratch BIN=$bin SHOT=$shot \
+  xvfb-run -a -s "-screen 0 1024x768x24" "$scratch/session.sh"
+echo "Two refreshes done; screenshot saved to $shot"
+grep 'GET /' "$scratch/server.log" | sed 's/^/  server: /'

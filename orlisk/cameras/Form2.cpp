@@ -32,6 +32,7 @@ QTimer* MakeTimer(QObject* parent, const char* name, int interval) {
 
 Form2::Form2(const Screen& screen, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_screen(screen) {
+    InitResources();
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Orlisk Fullscreen Window"));
     setAutoFillBackground(true);

@@ -10,7 +10,15 @@
 #include <algorithm>
 #include <cmath>
 
+// Resources of a static library are not registered on their own.
+static void InitOrliskResources() { Q_INIT_RESOURCE(orlisk); }
+
 namespace orlisk {
+
+void InitResources() {
+    static const bool done = (InitOrliskResources(), true);
+    (void)done;
+}
 
 void PlaceTwips(QWidget* control, const Screen& screen, double left, double top, double width,
                 double height) {

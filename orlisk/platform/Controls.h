@@ -16,6 +16,9 @@ namespace orlisk {
 
 class Screen;
 
+// Registers the pictures built into the program (icons, test picture); safe to call again.
+void InitResources();
+
 // Places a control at a position given in twips.
 void PlaceTwips(QWidget* control, const Screen& screen, double left, double top, double width,
                 double height);

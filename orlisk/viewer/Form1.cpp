@@ -23,8 +23,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace orlisk {
@@ -59,9 +62,15 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
                           Qt::WindowCloseButtonHint),
       m_platform(platform), m_form2(form2), m_form3(form3), m_store(store) {
     const Screen& screen = *platform.screen;
+    InitResources();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orlisk"));
     setWindowIcon(QIcon(QStringLiteral(":/orlisk/orlisk.png")));
+    // The window was laid out for a small 8-point dialog font.
+    QFont dialogFont = font();
+    dialogFont.setPointSizeF(8);
+    dialogFont.setStretch(QFont::SemiCondensed);
+    setFont(dialogFont);
     // A fixed single border: the window is never laid out again.
     setFixedSize(screen.ToPixels(kClientWidth), screen.ToPixels(kClientHeight));
     const auto place = [&](QWidget* w, double l, double t, double width, double height) {
@@ -128,6 +137,10 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     place(Label1, 720, 4560, 1695, 255);
     Check1 = Named(new QCheckBox(QStringLiteral("Change every           seconds"), this), "Check1");
     place(Check1, 2400, 4320, 2415, 285);
+    // A wider font than the design's must not cut the caption off.
+    Check1->resize(std::max(Check1->width(), std::min(Check1->sizeHint().width(),
+                                                       width() - Check1->x())),
+                   Check1->height());
     // Text2 sits in the gap of Check1's caption.
     Text2 = Named(new QLineEdit(QStringLiteral("60"), this), "Text2");
     Text2->setFrame(false);
@@ -138,6 +151,16 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     face.setColor(QPalette::Text, face.color(QPalette::ButtonText));
     Text2->setPalette(face);
     place(Text2, 3720, 4365, 375, 200);
+    // The gap in Check1's caption moves with the font's widths, so Text2 is centred on it.
+    QStyleOptionButton option;
+    option.initFrom(Check1);
+    const QFontMetrics metrics(Check1->font());
+    const int gapLeft =
+        Check1->x() + Check1->style()->pixelMetric(QStyle::PM_IndicatorWidth, &option, Check1) +
+        Check1->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, Check1) +
+        metrics.horizontalAdvance(QStringLiteral("Change every"));
+    const int gapWidth = metrics.horizontalAdvance(QString(11, QLatin1Char(' ')));
+    Text2->move(gapLeft + (gapWidth - Text2->width()) / 2, Text2->y());
     Check2 = Named(new QCheckBox(QStringLiteral("Blur Effect"), this), "Check2");
     Check2->setChecked(true);
     place(Check2, 2400, 4680, 1095, 255);

@@ -12,9 +12,14 @@ HttpServer::HttpServer() {
 }
 
 HttpServer::~HttpServer() {
-    for (const auto& socket : m_sockets)
-        if (socket)
+    // The sockets are the listening server's children: end them while the tables still exist.
+    for (const auto& socket : m_sockets) {
+        if (socket) {
+            socket->disconnect();
             socket->abort();
+            delete socket.data();
+        }
+    }
 }
 
 QString HttpServer::Url(const QString& path) const {
