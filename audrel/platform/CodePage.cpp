@@ -108,6 +108,13 @@ char32_t FallbackCase(char32_t c, bool upper)
             return low;
         return c;
     };
+    // Dotted capital I and dotless small i pair with the plain letters.
+    if (c == 0x130)
+        return upper ? c : 'i';
+    if (c == 0x131)
+        return upper ? 'I' : c;
+    if (c == 0x3C2)
+        return upper ? 0x3A3 : c;
     if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
         (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F))
         return upper ? c : c + 0x20;
@@ -135,6 +142,9 @@ char32_t FallbackCase(char32_t c, bool upper)
     case 0x38E: case 0x3CD: return pair(0x38E, 0x3CD);
     case 0x38F: case 0x3CE: return pair(0x38F, 0x3CE);
     case 0x192: case 0x191: return pair(0x191, 0x192);
+    case 0x1A0: case 0x1A1: return pair(0x1A0, 0x1A1);
+    case 0x1AF: case 0x1B0: return pair(0x1AF, 0x1B0);
+    case 0xB5: return upper ? 0x39C : c;
     default: return c;
     }
 }
