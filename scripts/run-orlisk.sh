@@ -47,6 +47,8 @@ for _ in $(seq 600); do
 done
 sleep 1
 import -window root "$SHOT"
+# Without a window manager the window sits alone at the top left: keep just that part.
+mogrify -trim +repage "$SHOT"
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 exit 0
