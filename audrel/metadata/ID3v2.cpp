@@ -1,7 +1,6 @@
 #include "ID3v2.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -80,7 +79,7 @@ Decoded DecodeString(std::string_view bytes, uint8_t encoding, const CodePage& c
     return d;
 }
 
-// Reads the first bytes of a file for the header (ReadHeader).
+// The tag header (the first 10 bytes) and the size of the file.
 bool ReadHeader(int fd, uint8_t* header, int64_t& fileSize)
 {
     struct stat st {};

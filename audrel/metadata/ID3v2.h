@@ -79,7 +79,8 @@ public:
     static std::string Trim(std::string_view text);
     // Tag size from the 10 header bytes, header included; 0 when above fileSize.
     static int64_t DeclaredSize(const uint8_t* header, int64_t fileSize);
-    // The texts of the twelve frames, each the first 250 content bytes zero-padded to 250.
+    // The texts of the twelve frames, each the first 250 content bytes zero-padded to 250;
+    // Unicode frames come converted to the system code page.
     static Slots ReadFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize);
     // A frame in UTF-16 (or UTF-8) as the single-byte form with encoding byte 0; other
     // content is returned unchanged.
@@ -92,11 +93,11 @@ public:
     // The tag for the given slot texts, or empty when it would not fit the size field.
     static std::string BuildTag(const Slots& slots);
 
+    // The fields from slot texts as read (with the parse rules), and the slot texts a save writes.
     void SetFromSlots(const Slots& slots);
     Slots ToSlots() const;
 
 private:
-
     bool m_exists = false;
     uint8_t m_version = 0;
     int64_t m_size = 0;
