@@ -104,11 +104,6 @@ struct TFindMP3::Walker {
         const int fd = ::openat(parentFd, name, flags);
         if (fd < 0)
             return false;
-        struct stat st {};
-        if (::fstat(fd, &st) != 0) {
-            ::close(fd);
-            return false;
-        }
         DIR* dir = ::fdopendir(fd);
         if (!dir) {
             ::close(fd);
@@ -117,8 +112,6 @@ struct TFindMP3::Walker {
         Level level;
         level.dir = dir;
         level.fd = fd;
-        level.dev = st.st_dev;
-        level.ino = st.st_ino;
         level.pathLength = path.size();
         levels.push_back(std::move(level));
         if (levels.size() - firstOpen > OpenBudget)
@@ -128,6 +121,12 @@ struct TFindMP3::Walker {
 
     static void Spill(Level& level)
     {
+        // Remembered so that the folder is known again when it is reopened through "..".
+        struct stat st {};
+        if (::fstat(level.fd, &st) == 0) {
+            level.dev = st.st_dev;
+            level.ino = st.st_ino;
+        }
         while (dirent* d = ::readdir(level.dir)) {
             TDirEntry entry;
             entry.Name = d->d_name;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <langinfo.h>
@@ -69,16 +70,30 @@ struct Options {
     std::optional<std::string> folder;
 };
 
+// One line per hit, built in a buffer kept for the whole run: a tree can hold many thousand hits.
 void PrintHit(const TFindMP3Info& info)
 {
-    JsonOut j;
-    j.BeginObject();
-    j.Member("name", info.Entry.Name).Member("full_path", info.FullPath).Member("duration", info.Duration);
-    j.Member("artist_v1", info.ArtistV1).Member("title_v1", info.TitleV1).Member("album_v1", info.AlbumV1);
-    j.Member("artist_v2", info.ArtistV2).Member("title_v2", info.TitleV2).Member("album_v2", info.AlbumV2);
-    j.EndObject();
-    std::fwrite(j.Text().data(), 1, j.Text().size(), stdout);
-    std::fputc('\n', stdout);
+    static std::string line;
+    line.clear();
+    auto member = [](std::string_view key, const std::string& bytes) {
+        line += ", \"";
+        line += key;
+        line += "\": ";
+        JsonOut::AppendString(line, bytes);
+    };
+    line += "{\"name\": ";
+    JsonOut::AppendString(line, info.Entry.Name);
+    member("full_path", info.FullPath);
+    line += ", \"duration\": ";
+    line += std::to_string(info.Duration);
+    member("artist_v1", info.ArtistV1);
+    member("title_v1", info.TitleV1);
+    member("album_v1", info.AlbumV1);
+    member("artist_v2", info.ArtistV2);
+    member("title_v2", info.TitleV2);
+    member("album_v2", info.AlbumV2);
+    line += "}\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
 } // namespace
