@@ -209,8 +209,8 @@ bool CamListStore::Rewrite(const std::function<bool(QIODevice&)>& writer) {
                        QFile::encodeName(CamsPath()).constData()) == 0;
 }
 
-bool CamListStore::SaveCamEntry(const QString& description, const QString& address,
-                                SaveMode mode, const QString& oldDescription,
+bool CamListStore::SaveCamEntry(const QString& description, const QString& address, SaveMode mode,
+                                const QString& oldDescription,
                                 const std::function<bool()>& askOverwrite,
                                 const std::function<void()>& hideDialog) {
     const QByteArray d = OneLine(description);

@@ -47,8 +47,7 @@ std::optional<QByteArray> FindAddress(const Lines& lines, const QByteArray& desc
 // far stays in out). hideDialog runs where the add/edit dialog is hidden.
 bool WriteSaved(const Lines& in, QIODevice& out, const QByteArray& description,
                 const QByteArray& address, SaveMode mode, const QByteArray& oldDescription,
-                const std::function<bool()>& askOverwrite,
-                const std::function<void()>& hideDialog);
+                const std::function<bool()>& askOverwrite, const std::function<void()>& hideDialog);
 
 // The rewrite of a remove: every entry with the description goes, and so do empty lines.
 void WriteRemoved(const Lines& in, QIODevice& out, const QByteArray& description);

@@ -148,9 +148,13 @@ Form2::Form2(const Screen& screen, QWidget* parent)
     SetSizeTwips(9000, 6000);
 }
 
-double Form2::WidthTwips() const { return m_screen.ToTwips(width()); }
+double Form2::WidthTwips() const {
+    return m_screen.ToTwips(width());
+}
 
-double Form2::HeightTwips() const { return m_screen.ToTwips(height()); }
+double Form2::HeightTwips() const {
+    return m_screen.ToTwips(height());
+}
 
 void Form2::SetSizeTwips(double width, double height) {
     resize(m_screen.ToPixels(width), m_screen.ToPixels(height));

@@ -10,6 +10,8 @@ void SystemRandom::Randomize() {
         std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
 }
 
-double SystemRandom::Rnd() { return std::uniform_real_distribution<double>(0.0, 1.0)(m_engine); }
+double SystemRandom::Rnd() {
+    return std::uniform_real_distribution<double>(0.0, 1.0)(m_engine);
+}
 
 } // namespace orlisk

@@ -11,7 +11,9 @@
 #include <cmath>
 
 // Resources of a static library are not registered on their own.
-static void InitOrliskResources() { Q_INIT_RESOURCE(orlisk); }
+static void InitOrliskResources() {
+    Q_INIT_RESOURCE(orlisk);
+}
 
 namespace orlisk {
 

@@ -10,14 +10,16 @@ namespace orlisk {
 
 namespace {
 
-Failure Fail(int number, const QString& description) { return Failure{number, description}; }
+Failure Fail(int number, const QString& description) {
+    return Failure{number, description};
+}
 
 Failure FailureOf(QNetworkReply& reply) {
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid() && status.toInt() >= 300) {
         QString reason =
-            QString::fromLatin1(reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute)
-                                    .toByteArray())
+            QString::fromLatin1(
+                reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray())
                 .trimmed();
         if (reason.isEmpty())
             reason = QStringLiteral("HTTP error");
@@ -47,7 +49,9 @@ Failure FailureOf(QNetworkReply& reply) {
 
 HttpInet::HttpInet() = default;
 
-HttpInet::~HttpInet() { Cancel(); }
+HttpInet::~HttpInet() {
+    Cancel();
+}
 
 void HttpInet::Cancel() {
     if (m_reply)
@@ -123,8 +127,9 @@ bool HttpInet::OpenURL(const QString& address, QByteArray& body, Failure& failur
     if (timedOut)
         failure = Fail(ErrorNumber::TimedOut, QStringLiteral("The request timed out"));
     else if (tooLarge || body.size() > m_maxBody)
-        failure = Fail(ErrorNumber::TooLarge, QStringLiteral("The response is larger than %1 MiB")
-                                                  .arg(m_maxBody / (1024 * 1024)));
+        failure = Fail(
+            ErrorNumber::TooLarge,
+            QStringLiteral("The response is larger than %1 MiB").arg(m_maxBody / (1024 * 1024)));
     else if (reply->error() != QNetworkReply::NoError)
         failure = FailureOf(*reply);
     else if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 300)

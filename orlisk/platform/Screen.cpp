@@ -5,7 +5,9 @@
 
 namespace orlisk {
 
-int BitsPerPixelForDepth(int depth) { return depth >= 24 ? 32 : depth; }
+int BitsPerPixelForDepth(int depth) {
+    return depth >= 24 ? 32 : depth;
+}
 
 QSize QtScreen::SizePixels() const {
     const QScreen* screen = QGuiApplication::primaryScreen();

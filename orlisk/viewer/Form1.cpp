@@ -55,8 +55,7 @@ void WhiteOnBlack(QLabel* label) {
 
 } // namespace
 
-Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store,
-             QWidget* parent)
+Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
@@ -138,9 +137,9 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     Check1 = Named(new QCheckBox(QStringLiteral("Change every           seconds"), this), "Check1");
     place(Check1, 2400, 4320, 2415, 285);
     // A wider font than the design's must not cut the caption off.
-    Check1->resize(std::max(Check1->width(), std::min(Check1->sizeHint().width(),
-                                                       width() - Check1->x())),
-                   Check1->height());
+    Check1->resize(
+        std::max(Check1->width(), std::min(Check1->sizeHint().width(), width() - Check1->x())),
+        Check1->height());
     // Text2 sits in the gap of Check1's caption.
     Text2 = Named(new QLineEdit(QStringLiteral("60"), this), "Text2");
     Text2->setFrame(false);
@@ -231,8 +230,7 @@ void Form1::Timer1Timer() {
     if (const auto address = m_store.FindCamUrl(description, Match::Last)) {
         m_form2.Label5->setText(description);
         m_form2.Label1->setText(description);
-        m_form2.Label4->setText(
-            RefreshStatusLine(m_platform.clock->Now(), m_form2.Label7->text()));
+        m_form2.Label4->setText(RefreshStatusLine(m_platform.clock->Now(), m_form2.Label7->text()));
         Text3->setText(*address);
     }
     Image1->show();
@@ -270,10 +268,11 @@ void Form1::GetRESOURCE(const QString& address) {
         image3.SetPicture(picture);
         image3.SetStretch(false);
         image3.SetTwips(QRectF(0, 0, image3.Twips().width(), image3.Twips().height()));
-        const TwipsRect screenFit = FitIntoFrame(
-            TwipsRect{0, 0, static_cast<float>(m_form2.WidthTwips()),
-                      static_cast<float>(m_form2.HeightTwips())},
-            static_cast<float>(image3.Twips().width()), static_cast<float>(image3.Twips().height()));
+        const TwipsRect screenFit =
+            FitIntoFrame(TwipsRect{0, 0, static_cast<float>(m_form2.WidthTwips()),
+                                   static_cast<float>(m_form2.HeightTwips())},
+                         static_cast<float>(image3.Twips().width()),
+                         static_cast<float>(image3.Twips().height()));
         image3.SetStretch(true);
         image3.SetTwips(QRectF(screenFit.Left, screenFit.Top, screenFit.Width, screenFit.Height));
         image3.show();
@@ -346,7 +345,9 @@ void Form1::Timer2Timer() {
         Combo1->setCurrentText(m_form2.Combo1->currentText());
 }
 
-void Form1::Combo1Click() { m_form2.Combo1->setCurrentIndex(Combo1->currentIndex()); }
+void Form1::Combo1Click() {
+    m_form2.Combo1->setCurrentIndex(Combo1->currentIndex());
+}
 
 void Form1::Check1Click() {
     if (Check1->isChecked())
@@ -365,7 +366,9 @@ void Form1::Check2Click() {
                                MessageBoxes::Answer::Ok);
 }
 
-void Form1::Command2Click() { Timer1Timer(); }
+void Form1::Command2Click() {
+    Timer1Timer();
+}
 
 void Form1::Text1Change() {
     const IntervalRepair repair = RepairRefreshInterval(Text1->text());
@@ -391,7 +394,9 @@ void Form1::Text2Change() {
     Timer2->setInterval(*repair.intervalMs);
 }
 
-void Form1::UpDown1Change() { Text1->setText(QString::number(UpDown1->Value())); }
+void Form1::UpDown1Change() {
+    Text1->setText(QString::number(UpDown1->Value()));
+}
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QLineEdit*>(watched);

@@ -4,6 +4,8 @@
 
 namespace orlisk {
 
-int GetColorDepth(const Screen& screen) { return screen.BitsPerPixel(); }
+int GetColorDepth(const Screen& screen) {
+    return screen.BitsPerPixel();
+}
 
 } // namespace orlisk

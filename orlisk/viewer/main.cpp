@@ -4,8 +4,8 @@
 #include "platform/Clock.h"
 #include "platform/Inet.h"
 #include "platform/MessageBoxes.h"
-#include "platform/Platform.h"
 #include "platform/PictureLoader.h"
+#include "platform/Platform.h"
 #include "platform/Screen.h"
 #include "viewer/Form1.h"
 
@@ -15,7 +15,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlisk"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("orlisk"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.brakmo.Orlisk"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orlisk/orlisk.png")));
 
     orlisk::HttpInet inet;

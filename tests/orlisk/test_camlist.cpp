@@ -18,8 +18,8 @@ using namespace orlisk;
 
 namespace {
 
-QByteArray Saved(const QByteArray& in, const char* description, const char* address,
-                 SaveMode mode, const char* old = "", bool answer = true, int* asked = nullptr,
+QByteArray Saved(const QByteArray& in, const char* description, const char* address, SaveMode mode,
+                 const char* old = "", bool answer = true, int* asked = nullptr,
                  bool* result = nullptr) {
     QByteArray bytes;
     QBuffer out(&bytes);
@@ -176,7 +176,6 @@ TEST_F(CamListFiles, AnEntryLessListIsReplacedButAnUnreadableOneIsKept) {
     WriteFile(Cams(), "\r\n\r\n");
     lists.LoadCamList();
     EXPECT_EQ(list1.count(), 1);
-
 }
 
 TEST_F(CamListFiles, AListThatCannotBeReadIsNeverReplaced) {
@@ -220,9 +219,9 @@ TEST_F(CamListFiles, OverwriteQuestionAnsweredNoLeavesTheListByteForByte) {
     EXPECT_TRUE(QFile::exists(Rewrite()));
     EXPECT_EQ(hidden, 0) << "the dialog stays open with what was typed";
     ASSERT_EQ(boxes.calls.size(), 1);
-    EXPECT_EQ(boxes.calls[0].text,
-              QStringLiteral(
-                  "A cam with this description already exists! Do you want to overwrite it?"));
+    EXPECT_EQ(
+        boxes.calls[0].text,
+        QStringLiteral("A cam with this description already exists! Do you want to overwrite it?"));
     EXPECT_EQ(boxes.calls[0].title, QStringLiteral("Orlisk"));
     EXPECT_EQ(boxes.calls[0].defaultButton, MessageBoxes::Answer::No);
 

@@ -9,7 +9,9 @@ using namespace orlisk;
 
 namespace {
 
-QString TextOf(const IntervalRepair& repair) { return repair.text.value_or(QStringLiteral("-")); }
+QString TextOf(const IntervalRepair& repair) {
+    return repair.text.value_or(QStringLiteral("-"));
+}
 
 } // namespace
 

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,9 +44,9 @@ protected:
         ASSERT_TRUE(dir.isValid());
         QDir::setCurrent(dir.path());
         inet.SetRequestTimeout(3000);
-        platform = Platform{&inet, &pictures, &screen, &boxes, &clock, &random, [this] {
-                                ++ended;
-                            }};
+        platform =
+            Platform{&inet, &pictures, &screen, &boxes, &clock, &random, [this] {
+                                ++ended; }};
         server.SetPicture(QStringLiteral("/alpha.jpg"), test::Jpeg(320, 240));
         server.SetPicture(QStringLiteral("/beta.jpg"), test::Jpeg(640, 480));
         server.SetPicture(QStringLiteral("/zoo.jpg"), test::Jpeg(400, 100));
@@ -308,8 +309,7 @@ TEST_F(Viewer, ARefreshDuringASlowFetchChangesNothingAndShowsNoError) {
     form1->Command2->click();
     EXPECT_FALSE(innerError);
     EXPECT_TRUE(innerPictureKept);
-    EXPECT_TRUE(innerStatus.endsWith(QStringLiteral("( 0 Sec/Pic )")))
-        << innerStatus.toStdString();
+    EXPECT_TRUE(innerStatus.endsWith(QStringLiteral("( 0 Sec/Pic )"))) << innerStatus.toStdString();
     EXPECT_EQ(server.Hits(QStringLiteral("/cam.jpg")), 2) << "the busy call never reached it";
     EXPECT_EQ(form1->ImagNT1->Picture().size(), QSize(640, 480));
     EXPECT_TRUE(form2->Label4->text().endsWith(QStringLiteral("( 1 Sec/Pic )")) ||
@@ -439,4 +439,41 @@ TEST_F(Viewer, AMissingCameraListStartsWithTheDefaultCamera) {
     EXPECT_EQ(form1->Combo1->count(), 1);
     EXPECT_EQ(form1->Combo1->currentText(), QStringLiteral("Eiffeltower"));
     EXPECT_EQ(form1->Text3->text(), QString::fromLatin1(kDefaultAddress));
+}
+
+TEST_F(Viewer, ClosingDuringASlowDownloadEndsAtOnceWithoutWritingThePicture) {
+    WriteCams({{QStringLiteral("Cam"), QStringLiteral("/cam.jpg")}});
+    server.SetPicture(QStringLiteral("/cam.jpg"), test::Jpeg(32, 32));
+    Start();
+    QFile::remove(QStringLiteral("data.dat"));
+    HttpServer::Route silent;
+    silent.behaviour = HttpServer::Behaviour::NeverAnswer;
+    server.SetRoute(QStringLiteral("/cam.jpg"), silent);
+    inet.SetRequestTimeout(60000);
+    // The program's end gives up the running request, as the real program does.
+    platform.endProgram = [this] {
+        ++ended;
+        inet.Cancel();
+    };
+    QTimer::singleShot(100, [this] { form1->close(); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    form1->Command2->click();
+    EXPECT_LT(elapsed.elapsed(), 5000);
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(QFile::exists(QStringLiteral("data.dat")));
+    EXPECT_FALSE(form1->isVisible());
+}
+
+TEST_F(Viewer, CameraListButtonAndDoubleClicksDoNothingYet) {
+    WriteThreeCams();
+    Start();
+    QTest::mouseClick(form1->Command1, Qt::LeftButton);
+    QTest::mouseDClick(form1->ImagNT1, Qt::LeftButton);
+    QTest::mouseDClick(form1->Label4, Qt::LeftButton);
+    QTest::mouseClick(form1->Image2, Qt::LeftButton);
+    EXPECT_TRUE(form1->isVisible());
+    EXPECT_FALSE(form1->isMaximized());
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_FALSE(form3->isVisible());
 }

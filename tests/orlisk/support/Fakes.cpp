@@ -22,9 +22,8 @@ void Wait(int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-MessageBoxes::Answer ScriptedMessageBoxes::Show(QWidget*, const QString& text,
-                                                const QString& title, Icon icon,
-                                                Buttons buttons, Answer defaultButton) {
+MessageBoxes::Answer ScriptedMessageBoxes::Show(QWidget*, const QString& text, const QString& title,
+                                                Icon icon, Buttons buttons, Answer defaultButton) {
     calls.append(Call{text, title, icon, buttons, defaultButton});
     if (answers.empty())
         return defaultButton;
@@ -33,7 +32,9 @@ MessageBoxes::Answer ScriptedMessageBoxes::Show(QWidget*, const QString& text,
     return answer;
 }
 
-QTime FakeClock::Now() const { return now.addMSecs(stepMs * m_reads++); }
+QTime FakeClock::Now() const {
+    return now.addMSecs(stepMs * m_reads++);
+}
 
 double FakeRandom::Rnd() {
     const double value = values[m_next % values.size()];
