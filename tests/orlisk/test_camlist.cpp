@@ -273,3 +273,12 @@ TEST_F(CamListFiles, FieldsStayOneLineAndAnEmptyDescriptionIsRefused) {
                                    SaveMode::Add, QString(), [] { return true; }, {}));
     EXPECT_EQ(ReadFile(Cams()), kEiffel + "Two lines\r\nu  v\r\n");
 }
+
+TEST_F(CamListFiles, ListsSortAlphabeticallyWhateverTheLetterCase) {
+    WriteFile(Cams(), "beta\r\nb\r\nZoo\r\nz\r\nAlpha\r\na\r\nzoo\r\nz2\r\n");
+    lists.LoadCamList();
+    const QStringList sorted{QStringLiteral("Alpha"), QStringLiteral("beta"), QStringLiteral("Zoo"),
+                             QStringLiteral("zoo")};
+    EXPECT_EQ(Items(list1), sorted);
+    EXPECT_EQ(Items(combo2), sorted);
+}
