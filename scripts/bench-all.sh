@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the benchmarks of a build folder.
+# Runs the Google Benchmark programs of a build folder (bench/bench_* and bench/*/bench_*).
 set -euo pipefail
 build=${1:-build/release}
-for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] && "$b"
+shopt -s nullglob
+for b in "$build"/bench/bench_* "$build"/bench/*/bench_*; do
+  [ -x "$b" ] && [ -f "$b" ] && "$b"
 done
