@@ -9,8 +9,7 @@
 #include "FindMP3.h"
 #include "Masks.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     // mask NUL name; file names never hold a NUL byte
     const size_t split = input.find('\0');

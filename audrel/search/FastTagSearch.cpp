@@ -15,8 +15,7 @@ constexpr int64_t HeaderSize = 10;
 constexpr int64_t RecordSize = 128;
 
 // Reads up to n bytes at offset; a shortfall is not an error, only the bytes read count.
-int64_t ReadAt(int fd, unsigned char* dst, int64_t n, int64_t offset)
-{
+int64_t ReadAt(int fd, unsigned char* dst, int64_t n, int64_t offset) {
     int64_t done = 0;
     while (done < n) {
         const ssize_t r = ::pread(fd, dst + done, static_cast<size_t>(n - done), offset + done);
@@ -32,8 +31,7 @@ int64_t ReadAt(int fd, unsigned char* dst, int64_t n, int64_t offset)
 class FileHandle {
 public:
     explicit FileHandle(int fd) : m_fd(fd) {}
-    ~FileHandle()
-    {
+    ~FileHandle() {
         if (m_fd >= 0)
             ::close(m_fd);
     }
@@ -47,15 +45,11 @@ private:
 
 } // namespace
 
-TFastTAGSearch::TFastTAGSearch()
-    : m_buffer(std::make_unique<unsigned char[]>(BufferSize))
-{
-}
+TFastTAGSearch::TFastTAGSearch() : m_buffer(std::make_unique<unsigned char[]>(BufferSize)) {}
 
 TFastTAGSearch::~TFastTAGSearch() = default;
 
-void TFastTAGSearch::Prepare(const std::string& text)
-{
+void TFastTAGSearch::Prepare(const std::string& text) {
     const CodePage& codePage = CodePage::System();
     m_text = text;
     m_upperText = codePage.Upper(text);
@@ -71,8 +65,7 @@ void TFastTAGSearch::Prepare(const std::string& text)
     }
 }
 
-bool TFastTAGSearch::ScanRegion(const unsigned char* region, int64_t n) const
-{
+bool TFastTAGSearch::ScanRegion(const unsigned char* region, int64_t n) const {
     const int64_t m = m_textLength;
     if (m <= 0)
         return false;
@@ -89,13 +82,11 @@ bool TFastTAGSearch::ScanRegion(const unsigned char* region, int64_t n) const
     return false;
 }
 
-bool TFastTAGSearch::FileContains(const std::string& path)
-{
+bool TFastTAGSearch::FileContains(const std::string& path) {
     return FileContainsAt(AT_FDCWD, path.c_str(), path);
 }
 
-bool TFastTAGSearch::FileContainsAt(int dirFd, const char* name, const std::string& pathForErrors)
-{
+bool TFastTAGSearch::FileContainsAt(int dirFd, const char* name, const std::string& pathForErrors) {
     // Non-blocking, so that opening a FIFO never waits for a writer; such files are then
     // refused by their type.
     const FileHandle file(::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -111,8 +102,8 @@ bool TFastTAGSearch::FileContainsAt(int dirFd, const char* name, const std::stri
         return false;
 
     if (buffer[0] == 'I' && buffer[1] == 'D' && buffer[2] == '3') {
-        int64_t size = ((buffer[6] & 0x7F) << 21) | ((buffer[7] & 0x7F) << 14) | ((buffer[8] & 0x7F) << 7)
-            | (buffer[9] & 0x7F);
+        int64_t size = ((buffer[6] & 0x7F) << 21) | ((buffer[7] & 0x7F) << 14) |
+                       ((buffer[8] & 0x7F) << 7) | (buffer[9] & 0x7F);
         size += HeaderSize;
         if (size > fileSize)
             size = 0;

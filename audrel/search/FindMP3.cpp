@@ -18,13 +18,11 @@
 
 namespace {
 
-bool IsDots(const char* name)
-{
+bool IsDots(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
-bool EndsWithMp3(const std::string& mask)
-{
+bool EndsWithMp3(const std::string& mask) {
     if (mask.size() < 5)
         return false;
     static constexpr char ext[] = ".mp3";
@@ -38,8 +36,7 @@ bool EndsWithMp3(const std::string& mask)
     return true;
 }
 
-int32_t RoundSeconds(double seconds)
-{
+int32_t RoundSeconds(double seconds) {
     // Halves go to the even neighbour (the default rounding mode).
     const double r = std::nearbyint(seconds);
     if (!(r >= std::numeric_limits<int32_t>::min()))
@@ -51,8 +48,7 @@ int32_t RoundSeconds(double seconds)
 
 } // namespace
 
-bool TDirEntry::IsFolder() const
-{
+bool TDirEntry::IsFolder() const {
     return Type == DT_DIR;
 }
 
@@ -68,25 +64,23 @@ struct TFindMP3::Walker {
         int fd = -1;
         dev_t dev = 0;
         ino_t ino = 0;
-        size_t pathLength = 0;            // length of the folder's path in `path`
-        std::vector<TDirEntry> rest;      // entries still to come once the folder was closed
+        size_t pathLength = 0;       // length of the folder's path in `path`
+        std::vector<TDirEntry> rest; // entries still to come once the folder was closed
         size_t next = 0;
         bool spilled = false;
     };
 
     std::vector<Level> levels;
-    size_t firstOpen = 0;                 // levels below this index are spilled
-    std::string path;                     // Folder + relative path of the deepest level
+    size_t firstOpen = 0; // levels below this index are spilled
+    std::string path;     // Folder + relative path of the deepest level
     std::string procPath;
 
-    ~Walker()
-    {
+    ~Walker() {
         while (!levels.empty())
             PopRaw();
     }
 
-    static unsigned char ResolveType(int fd, const char* name, unsigned char type)
-    {
+    static unsigned char ResolveType(int fd, const char* name, unsigned char type) {
         if (type != DT_UNKNOWN)
             return type;
         struct stat st {};
@@ -96,8 +90,7 @@ struct TFindMP3::Walker {
     }
 
     // Opens a folder as the new deepest level; false when it cannot be listed.
-    bool Push(int parentFd, const char* name, bool follow)
-    {
+    bool Push(int parentFd, const char* name, bool follow) {
         int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
         if (!follow)
             flags |= O_NOFOLLOW;
@@ -119,8 +112,7 @@ struct TFindMP3::Walker {
         return true;
     }
 
-    static void Spill(Level& level)
-    {
+    static void Spill(Level& level) {
         // Remembered so that the folder is known again when it is reopened through "..".
         struct stat st {};
         if (::fstat(level.fd, &st) == 0) {
@@ -141,15 +133,15 @@ struct TFindMP3::Walker {
     }
 
     // Closes the deepest level and makes sure the one above it is open again.
-    void Pop()
-    {
+    void Pop() {
         const size_t index = levels.size() - 1;
         if (index > 0 && index - 1 < firstOpen) {
             Level& parent = levels[index - 1];
             const int fd = ::openat(levels[index].fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             struct stat st {};
             // A folder moved away meanwhile is not entered again by another way.
-            if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_dev == parent.dev && st.st_ino == parent.ino) {
+            if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_dev == parent.dev &&
+                st.st_ino == parent.ino) {
                 parent.fd = fd;
             } else if (fd >= 0) {
                 ::close(fd);
@@ -161,8 +153,7 @@ struct TFindMP3::Walker {
             path.resize(levels.back().pathLength);
     }
 
-    void PopRaw()
-    {
+    void PopRaw() {
         Level& level = levels.back();
         if (level.dir)
             ::closedir(level.dir);
@@ -174,8 +165,7 @@ struct TFindMP3::Walker {
     }
 
     // The next entry of the deepest level into `entry`; false at its end.
-    bool Next(TDirEntry& entry)
-    {
+    bool Next(TDirEntry& entry) {
         Level& level = levels.back();
         if (level.spilled) {
             if (level.next >= level.rest.size())
@@ -194,8 +184,7 @@ struct TFindMP3::Walker {
 
     // A path by which the analyser can open `name` in the deepest folder even when the full
     // path is longer than the system accepts.
-    const std::string& OpenablePath(const std::string& fullPath, const std::string& name)
-    {
+    const std::string& OpenablePath(const std::string& fullPath, const std::string& name) {
         if (fullPath.size() < PATH_MAX || levels.back().fd < 0)
             return fullPath;
         procPath = "/proc/self/fd/" + std::to_string(levels.back().fd) + "/" + name;
@@ -204,20 +193,15 @@ struct TFindMP3::Walker {
 };
 
 TFindMP3::TFindMP3()
-    : m_analyser(std::make_unique<TMPEGaudio>())
-    , m_folder(HomeFolder())
-    , m_fastTagSearch(std::make_unique<TFastTAGSearch>())
-{
-}
+    : m_analyser(std::make_unique<TMPEGaudio>()), m_folder(HomeFolder()),
+      m_fastTagSearch(std::make_unique<TFastTAGSearch>()) {}
 
-TFindMP3::~TFindMP3()
-{
+TFindMP3::~TFindMP3() {
     Stop();
     WaitUntilFinished();
 }
 
-std::string TFindMP3::HomeFolder()
-{
+std::string TFindMP3::HomeFolder() {
     std::string home;
     if (const char* env = std::getenv("HOME"); env && *env) {
         home = env;
@@ -231,8 +215,7 @@ std::string TFindMP3::HomeFolder()
     return home;
 }
 
-std::string TFindMP3::NormalizeMask(const std::string& mask)
-{
+std::string TFindMP3::NormalizeMask(const std::string& mask) {
     std::string result;
     result.reserve(mask.size());
     size_t i = 0;
@@ -253,26 +236,22 @@ std::string TFindMP3::NormalizeMask(const std::string& mask)
     return result;
 }
 
-void TFindMP3::SetMask(const std::string& mask)
-{
+void TFindMP3::SetMask(const std::string& mask) {
     m_mask = EndsWithMp3(mask) ? NormalizeMask(mask) : std::string("*.mp3");
 }
 
-void TFindMP3::SetFolder(const std::string& folder)
-{
+void TFindMP3::SetFolder(const std::string& folder) {
     m_folder = folder.empty() ? HomeFolder() : folder;
     if (m_folder.back() != '/')
         m_folder += '/';
 }
 
-void TFindMP3::SetHandOff(THandOff handOff, TPump pump)
-{
+void TFindMP3::SetHandOff(THandOff handOff, TPump pump) {
     m_handOff = std::move(handOff);
     m_pump = std::move(pump);
 }
 
-void TFindMP3::Start()
-{
+void TFindMP3::Start() {
     if (m_started)
         return;
     m_fileCount = 0;
@@ -282,14 +261,12 @@ void TFindMP3::Start()
     m_thread = std::thread([this] { Execute(); });
 }
 
-bool TFindMP3::Finished() const
-{
+bool TFindMP3::Finished() const {
     const std::lock_guard lock(m_mutex);
     return m_ended;
 }
 
-void TFindMP3::WaitUntilFinished()
-{
+void TFindMP3::WaitUntilFinished() {
     if (!m_started || std::this_thread::get_id() == m_thread.get_id())
         return;
     std::unique_lock lock(m_mutex);
@@ -300,8 +277,9 @@ void TFindMP3::WaitUntilFinished()
             lock.unlock();
             m_pump();
             lock.lock();
-            m_changed.wait_for(lock, std::chrono::milliseconds(1),
-                [&] { return m_ended || !m_inHandOff || m_handOffSerial != serial; });
+            m_changed.wait_for(lock, std::chrono::milliseconds(1), [&] {
+                return m_ended || !m_inHandOff || m_handOffSerial != serial;
+            });
         } else {
             m_changed.wait(lock, [&] { return m_ended || (m_inHandOff && m_pump); });
         }
@@ -311,8 +289,7 @@ void TFindMP3::WaitUntilFinished()
         m_thread.join();
 }
 
-void TFindMP3::Notify(const std::function<void()>& call)
-{
+void TFindMP3::Notify(const std::function<void()>& call) {
     if (!m_handOff) {
         call();
         return;
@@ -325,8 +302,7 @@ void TFindMP3::Notify(const std::function<void()>& call)
     m_changed.notify_all();
     struct Leave {
         TFindMP3& engine;
-        ~Leave()
-        {
+        ~Leave() {
             {
                 const std::lock_guard lock(engine.m_mutex);
                 engine.m_inHandOff = false;
@@ -337,8 +313,7 @@ void TFindMP3::Notify(const std::function<void()>& call)
     m_handOff(call);
 }
 
-void TFindMP3::Execute()
-{
+void TFindMP3::Execute() {
     try {
         if (!FastText.empty())
             m_fastTagSearch->Prepare(FastText);
@@ -369,15 +344,13 @@ void TFindMP3::Execute()
     m_changed.notify_all();
 }
 
-void TFindMP3::EnterFolder()
-{
+void TFindMP3::EnterFolder() {
     m_currentFolder = m_walker->path;
     if (OnFolder)
         Notify([this] { OnFolder(*this); });
 }
 
-void TFindMP3::Walk()
-{
+void TFindMP3::Walk() {
     m_walker = std::make_unique<Walker>();
     Walker& w = *m_walker;
     w.path = m_folder;
@@ -422,8 +395,7 @@ void TFindMP3::Walk()
         m_status = fsNoHit;
 }
 
-void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry)
-{
+void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry) {
     if (!m_compiledMask)
         std::rethrow_exception(m_maskError);
     if (!m_compiledMask->IsMatch(entry.Name))
@@ -456,9 +428,9 @@ void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry)
             auto has = [](const std::string& field, const std::string& text) {
                 return !text.empty() && field.find(text) != std::string::npos;
             };
-            if (has(m_info.TitleV1, TitleText) || has(m_info.AlbumV1, AlbumText) || has(m_info.ArtistV1, ArtistText)
-                || has(m_info.TitleV2, TitleText) || has(m_info.AlbumV2, AlbumText)
-                || has(m_info.ArtistV2, ArtistText))
+            if (has(m_info.TitleV1, TitleText) || has(m_info.AlbumV1, AlbumText) ||
+                has(m_info.ArtistV1, ArtistText) || has(m_info.TitleV2, TitleText) ||
+                has(m_info.AlbumV2, AlbumText) || has(m_info.ArtistV2, ArtistText))
                 m_status = fsHit;
         }
     } else {

@@ -66,8 +66,8 @@ private:
 // One directory entry as readdir reported it. Size and time stamp are left out on purpose:
 // readdir does not deliver them and a stat per entry would double the cost of a walk.
 struct TDirEntry {
-    std::string Name;        // bytes as the file system holds them, without path
-    unsigned char Type = 0;  // the DT_* value (DT_UNKNOWN already resolved by fstatat)
+    std::string Name;       // bytes as the file system holds them, without path
+    unsigned char Type = 0; // the DT_* value (DT_UNKNOWN already resolved by fstatat)
     uint64_t Inode = 0;
     bool IsFolder() const;
 };
@@ -75,8 +75,8 @@ struct TDirEntry {
 // The description of the entry being processed; overwritten for every entry.
 struct TFindMP3Info {
     TDirEntry Entry;
-    std::string FullPath;    // Folder + relative folder path + name
-    int32_t Duration = 0;    // whole seconds
+    std::string FullPath; // Folder + relative folder path + name
+    int32_t Duration = 0; // whole seconds
     std::string TitleV1;
     std::string TitleV2;
     std::string AlbumV1;

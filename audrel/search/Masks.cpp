@@ -6,13 +6,11 @@
 
 namespace {
 
-unsigned char FoldAscii(unsigned char c)
-{
+unsigned char FoldAscii(unsigned char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
-std::string InvalidMaskText(const std::string& mask, int position)
-{
+std::string InvalidMaskText(const std::string& mask, int position) {
     // The format keeps the mask verbatim, whatever its length.
     const char* format = "'%s' is an invalid mask at (%d)";
     const int n = std::snprintf(nullptr, 0, format, mask.c_str(), position);
@@ -24,17 +22,15 @@ std::string InvalidMaskText(const std::string& mask, int position)
 } // namespace
 
 EMaskException::EMaskException(const std::string& mask, int position)
-    : std::runtime_error(InvalidMaskText(mask, position))
-    , m_position(position)
-{
-}
+    : std::runtime_error(InvalidMaskText(mask, position)), m_position(position) {}
 
-TMask::TMask(const std::string& mask)
-{
+TMask::TMask(const std::string& mask) {
     const CodePage& codePage = CodePage::System();
     const size_t n = mask.size();
     // Bytes past the end read as 0, the end-of-name character.
-    auto at = [&](size_t i) -> unsigned char { return i < n ? static_cast<unsigned char>(mask[i]) : 0; };
+    auto at = [&](size_t i) -> unsigned char {
+        return i < n ? static_cast<unsigned char>(mask[i]) : 0;
+    };
     auto fail = [&](size_t index) { throw EMaskException(mask, static_cast<int>(index) + 1); };
 
     bool pendingStar = false;
@@ -76,13 +72,13 @@ TMask::TMask(const std::string& mask)
             while (i < n && at(i) != ']') {
                 const unsigned char m = at(i);
                 if (codePage.IsLeadByte(m)) {
-                    i += 2;  // double-byte characters cannot be set members
+                    i += 2; // double-byte characters cannot be set members
                 } else if (m == '-') {
                     if (!haveBound)
                         fail(i);
                     ++i;
                     if (i >= n)
-                        break;  // unterminated
+                        break; // unterminated
                     const unsigned char last = FoldAscii(at(i));
                     for (unsigned v = bound; v <= last; ++v)
                         state.Members->set(v);
@@ -96,7 +92,7 @@ TMask::TMask(const std::string& mask)
             }
             if (i >= n || state.Members->none())
                 fail(i >= n ? n : i);
-            ++i;  // the ']'
+            ++i; // the ']'
             add(std::move(state), start);
         } else if (codePage.IsLeadByte(c)) {
             TMaskState state;
@@ -121,8 +117,7 @@ TMask::TMask(const std::string& mask)
 
 // Whether the element of `state` matches the name at p; the end of the name matches only the
 // end-of-name literal.
-bool TMask::MatchesAt(const TMaskState& state, const std::string& name, size_t p) const
-{
+bool TMask::MatchesAt(const TMaskState& state, const std::string& name, size_t p) const {
     const size_t n = name.size();
     if (p >= n)
         return state.Kind == mkLiteral && state.Char == 0 && p == n;
@@ -135,13 +130,13 @@ bool TMask::MatchesAt(const TMaskState& state, const std::string& name, size_t p
     case mkSet:
         return state.Members->test(FoldAscii(c)) != state.Inverted;
     case mkDoubleByte:
-        return p + 1 < n && c == state.FirstByte && static_cast<unsigned char>(name[p + 1]) == state.SecondByte;
+        return p + 1 < n && c == state.FirstByte &&
+               static_cast<unsigned char>(name[p + 1]) == state.SecondByte;
     }
     return false;
 }
 
-bool TMask::IsMatch(const std::string& name) const
-{
+bool TMask::IsMatch(const std::string& name) const {
     const CodePage& codePage = CodePage::System();
     const size_t n = name.size();
     const size_t count = m_states.size();
@@ -151,7 +146,7 @@ bool TMask::IsMatch(const std::string& name) const
     // reached again everything below it has already failed, so it is cut off: this keeps
     // masks with many stars from taking exponential time without changing any answer.
     std::vector<std::pair<size_t, size_t>> saved;
-    std::vector<bool> tried;  // indexed [state * (n + 1) + position], allocated on first retry
+    std::vector<bool> tried; // indexed [state * (n + 1) + position], allocated on first retry
 
     size_t p = 0;
     size_t i = 0;
@@ -170,7 +165,9 @@ bool TMask::IsMatch(const std::string& name) const
                 }
                 if (state.Kind == mkDoubleByte) {
                     while (p < n && !MatchesAt(state, name, p))
-                        p += (codePage.IsLeadByte(static_cast<unsigned char>(name[p])) && p + 1 < n) ? 2 : 1;
+                        p += (codePage.IsLeadByte(static_cast<unsigned char>(name[p])) && p + 1 < n)
+                                 ? 2
+                                 : 1;
                 } else {
                     while (p < n && !MatchesAt(state, name, p))
                         ++p;
@@ -196,8 +193,7 @@ bool TMask::IsMatch(const std::string& name) const
     }
 }
 
-bool FileNameMatches(const std::string& name, const std::string& mask)
-{
+bool FileNameMatches(const std::string& name, const std::string& mask) {
     const TMask compiled(mask);
     return compiled.IsMatch(name);
 }

@@ -24,8 +24,7 @@ constexpr const char* Usage =
     "usage: findmp3 [--fast TEXT | --detail [--title T] [--artist A] [--album B]] "
     "[--no-subfolders] [--mask M] FOLDER";
 
-int UsageError(const std::string& why)
-{
+int UsageError(const std::string& why) {
     std::fprintf(stderr, "findmp3: %s; %s\n", why.c_str(), Usage);
     return 2;
 }
@@ -33,11 +32,11 @@ int UsageError(const std::string& why)
 // A typed text in the locale's encoding, as the code page's bytes (what the window does with
 // the text of an edit box). Nullopt when the text is not valid in the locale's encoding.
 // The plain C locale is taken as UTF-8, the encoding of every Linux terminal today.
-std::optional<std::string> ToCodePage(const char* text)
-{
+std::optional<std::string> ToCodePage(const char* text) {
     const CodePage& codePage = CodePage::System();
     const char* codeset = ::nl_langinfo(CODESET);
-    if (!codeset || std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "ANSI_X3.4-1968") == 0)
+    if (!codeset || std::strcmp(codeset, "UTF-8") == 0 ||
+        std::strcmp(codeset, "ANSI_X3.4-1968") == 0)
         return codePage.FromUtf8(text);
     std::mbstate_t state{};
     const char* src = text;
@@ -71,8 +70,7 @@ struct Options {
 };
 
 // One line per hit, built in a buffer kept for the whole run: a tree can hold many thousand hits.
-void PrintHit(const TFindMP3Info& info)
-{
+void PrintHit(const TFindMP3Info& info) {
     static std::string line;
     line.clear();
     auto member = [](std::string_view key, const std::string& bytes) {
@@ -98,8 +96,7 @@ void PrintHit(const TFindMP3Info& info)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     Options o;
     bool detailOnly = false;

@@ -12,8 +12,7 @@
 
 namespace fs = std::filesystem;
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: scan_taglib FOLDER\n");
         return 2;
@@ -21,7 +20,8 @@ int main(int argc, char** argv)
     long valid = 0;
     unsigned long long sum = 0;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(argv[1], fs::directory_options::skip_permission_denied, ec);
+    for (auto it = fs::recursive_directory_iterator(
+             argv[1], fs::directory_options::skip_permission_denied, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (it->is_directory(ec) || !it->is_regular_file(ec))
             continue;
@@ -35,7 +35,8 @@ int main(int argc, char** argv)
             continue;
         ++valid;
         sum += static_cast<unsigned long long>(file.audioProperties()->lengthInSeconds());
-        for (TagLib::Tag* tag : {static_cast<TagLib::Tag*>(file.ID3v1Tag()), static_cast<TagLib::Tag*>(file.ID3v2Tag())})
+        for (TagLib::Tag* tag : {static_cast<TagLib::Tag*>(file.ID3v1Tag()),
+                                 static_cast<TagLib::Tag*>(file.ID3v2Tag())})
             if (tag)
                 sum += tag->title().size() + tag->artist().size() + tag->album().size();
     }

@@ -20,8 +20,7 @@ const bool codePageChosen = [] { return ::setenv("AUDREL_CODEPAGE", "1251", 1) =
 
 class FastTagSearch : public ::testing::Test {
 protected:
-    bool Contains(const std::string& text, const std::string& bytes)
-    {
+    bool Contains(const std::string& text, const std::string& bytes) {
         const std::string path = dir / "f.mp3";
         EXPECT_TRUE(WriteFileBytes(path, bytes));
         search.Prepare(text);
@@ -32,15 +31,13 @@ protected:
     TFastTAGSearch search;
 };
 
-std::string Audio(size_t n)
-{
+std::string Audio(size_t n) {
     return std::string(n, '\x55');
 }
 
 } // namespace
 
-TEST_F(FastTagSearch, PrepareBuildsBothFormsAndTheShiftTable)
-{
+TEST_F(FastTagSearch, PrepareBuildsBothFormsAndTheShiftTable) {
     ASSERT_TRUE(codePageChosen);
     search.Prepare("Abca");
     EXPECT_EQ(search.UpperText(), "ABCA");
@@ -57,8 +54,7 @@ TEST_F(FastTagSearch, PrepareBuildsBothFormsAndTheShiftTable)
     EXPECT_EQ(search.LowerText(), "\xEB\xFE\xE1\xE0");
 }
 
-TEST_F(FastTagSearch, ScanFindsEitherCaseAtEveryPosition)
-{
+TEST_F(FastTagSearch, ScanFindsEitherCaseAtEveryPosition) {
     search.Prepare("abc");
     const std::string hay = "xxAbCxx";
     EXPECT_TRUE(search.ScanRegion(reinterpret_cast<const unsigned char*>(hay.data()), 7));
@@ -73,8 +69,7 @@ TEST_F(FastTagSearch, ScanFindsEitherCaseAtEveryPosition)
     EXPECT_FALSE(search.ScanRegion(reinterpret_cast<const unsigned char*>("xxR"), 3));
 }
 
-TEST_F(FastTagSearch, TextInTheId3v2RegionIsFound)
-{
+TEST_F(FastTagSearch, TextInTheId3v2RegionIsFound) {
     const std::string tag = Id3v2Tag({TextFrame23("TPE1", "Some Artist")}, 20);
     EXPECT_TRUE(Contains("some ARTIST", tag + Audio(1000)));
     EXPECT_FALSE(Contains("other", tag + Audio(1000)));
@@ -83,8 +78,7 @@ TEST_F(FastTagSearch, TextInTheId3v2RegionIsFound)
     EXPECT_FALSE(Contains("zq", tag + std::string(9, '\x55') + "ZQ" + Audio(1000)));
 }
 
-TEST_F(FastTagSearch, TextInTheId3v1RecordIsFoundInAnyCase)
-{
+TEST_F(FastTagSearch, TextInTheId3v1RecordIsFoundInAnyCase) {
     const std::string body = Audio(4000) + Id3v1Record("Title", "The Artist", "Album");
     EXPECT_TRUE(Contains("the artist", body));
     EXPECT_TRUE(Contains("THE ARTIST", body));
@@ -97,17 +91,15 @@ TEST_F(FastTagSearch, TextInTheId3v1RecordIsFoundInAnyCase)
     EXPECT_FALSE(Contains("artist", noTag));
 }
 
-TEST_F(FastTagSearch, CyrillicTextIsFoundInEitherCase)
-{
+TEST_F(FastTagSearch, CyrillicTextIsFoundInEitherCase) {
     // "Кино" in a tag, "кИНО" typed.
     const std::string body = Id3v2Tag({TextFrame23("TPE1", "\xCA\xE8\xED\xEE")}) + Audio(500);
     EXPECT_TRUE(Contains("\xEA\xC8\xCD\xCE", body));
     EXPECT_FALSE(Contains("\xEA\xC8\xCD\xC0", body));
 }
 
-TEST_F(FastTagSearch, OversizedOrTinyFilesScanOnlyWhatExists)
-{
-    EXPECT_FALSE(Contains("a", "ID3aaaaa"));  // shorter than 10 bytes
+TEST_F(FastTagSearch, OversizedOrTinyFilesScanOnlyWhatExists) {
+    EXPECT_FALSE(Contains("a", "ID3aaaaa")); // shorter than 10 bytes
     // A declared size beyond the file gives an empty ID3v2 region; the record still counts.
     std::string huge = Id3v2Header(1000000) + "needle" + Audio(300) + Id3v1Record("needle");
     EXPECT_TRUE(Contains("needle", huge));
@@ -117,10 +109,10 @@ TEST_F(FastTagSearch, OversizedOrTinyFilesScanOnlyWhatExists)
     EXPECT_FALSE(Contains("abc", std::string("0123456789TAGabc")));
 }
 
-TEST_F(FastTagSearch, LargeTagsAreCutAt64KiB)
-{
+TEST_F(FastTagSearch, LargeTagsAreCutAt64KiB) {
     std::string frames = TextFrame23("COMM", std::string(70000, 'x'));
-    const std::string tag = Id3v2Header(static_cast<uint32_t>(frames.size() + 100)) + frames + std::string(100, '\0');
+    const std::string tag =
+        Id3v2Header(static_cast<uint32_t>(frames.size() + 100)) + frames + std::string(100, '\0');
     std::string body = tag + Audio(100);
     body.replace(10 + 65536 - 6, 6, "inside");
     body.replace(10 + 65536 + 10, 7, "outside");
@@ -128,8 +120,7 @@ TEST_F(FastTagSearch, LargeTagsAreCutAt64KiB)
     EXPECT_FALSE(Contains("outside", body));
 }
 
-TEST_F(FastTagSearch, FilesThatCannotBeReadRaiseAnError)
-{
+TEST_F(FastTagSearch, FilesThatCannotBeReadRaiseAnError) {
     search.Prepare("x");
     EXPECT_THROW(search.FileContains(dir / "missing.mp3"), EFOpenError);
     EXPECT_THROW(search.FileContains(dir.Path()), EFOpenError);

@@ -30,25 +30,21 @@ namespace {
 
 // A constant-bit-rate file of 128 kbit/s frames (16000 bytes a second), padded to `length`
 // bytes of audio, with optional tags.
-std::string Mp3(const std::string& v2 = {}, const std::string& v1 = {}, size_t length = 8340)
-{
+std::string Mp3(const std::string& v2 = {}, const std::string& v1 = {}, size_t length = 8340) {
     std::string audio = MpegFrames(MpegHeaderSpec{}, 417, length / 417);
     audio.resize(length, '\x55');
     return v2 + audio + v1;
 }
 
-std::string NotAudio(const std::string& v1 = {})
-{
+std::string NotAudio(const std::string& v1 = {}) {
     return std::string(5000, '\x11') + v1;
 }
 
-void Write(const std::string& path, const std::string& bytes)
-{
+void Write(const std::string& path, const std::string& bytes) {
     ASSERT_TRUE(WriteFileBytes(path, bytes)) << path;
 }
 
-void MakeDir(const std::string& path)
-{
+void MakeDir(const std::string& path) {
     ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
 }
 
@@ -61,8 +57,7 @@ struct Result {
     TFindStatus status = fsStarted;
     std::string error;
 
-    std::set<std::string> Names() const
-    {
+    std::set<std::string> Names() const {
         std::set<std::string> names;
         for (const auto& h : hits)
             names.insert(h.Entry.Name);
@@ -71,8 +66,7 @@ struct Result {
 };
 
 // Runs one search to its end with notifications called directly on the worker.
-Result Search(const std::string& folder, const std::function<void(TFindMP3&)>& configure = {})
-{
+Result Search(const std::string& folder, const std::function<void(TFindMP3&)>& configure = {}) {
     Result r;
     auto engine = std::make_unique<TFindMP3>();
     engine->SetFolder(folder);
@@ -97,8 +91,7 @@ Result Search(const std::string& folder, const std::function<void(TFindMP3&)>& c
 // waits until the owner's thread has run it.
 class EventQueue {
 public:
-    void HandOff(const std::function<void()>& call)
-    {
+    void HandOff(const std::function<void()>& call) {
         std::unique_lock lock(m_mutex);
         bool done = false;
         m_queue.emplace_back([&] {
@@ -111,8 +104,7 @@ public:
     }
 
     // Runs what is pending; the owner's "process events".
-    void RunPending()
-    {
+    void RunPending() {
         for (;;) {
             std::function<void()> call;
             {
@@ -128,8 +120,7 @@ public:
     }
 
     // Waits until something is posted, at most for `timeout`.
-    bool WaitForPosted(std::chrono::milliseconds timeout)
-    {
+    bool WaitForPosted(std::chrono::milliseconds timeout) {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, timeout, [&] { return !m_queue.empty(); });
     }
@@ -142,8 +133,7 @@ private:
 
 } // namespace
 
-TEST(FindMP3, StartsWithTheDesignedValues)
-{
+TEST(FindMP3, StartsWithTheDesignedValues) {
     TFindMP3 engine;
     EXPECT_EQ(engine.FileCount(), 0);
     EXPECT_EQ(engine.FolderCount(), 0);
@@ -157,13 +147,12 @@ TEST(FindMP3, StartsWithTheDesignedValues)
     EXPECT_TRUE(engine.TitleText.empty() && engine.ArtistText.empty() && engine.AlbumText.empty());
 }
 
-TEST(FindMP3, MaskRuleKeepsOnlyMp3MasksAndNormalisesStars)
-{
+TEST(FindMP3, MaskRuleKeepsOnlyMp3MasksAndNormalisesStars) {
     TFindMP3 engine;
     const std::pair<const char*, const char*> cases[] = {
-        {"*.MP3", "*.MP3"},       {"*.wav", "*.mp3"},        {"", "*.mp3"},
-        {"**.mp3", "*.mp3"},      {"?*?.mp3", "*.mp3"},      {"track??.mp3", "track??.mp3"},
-        {".mp3", "*.mp3"},        {"a*?*b?.Mp3", "a*b?.Mp3"}, {"x.mp3 ", "*.mp3"},
+        {"*.MP3", "*.MP3"},  {"*.wav", "*.mp3"},         {"", "*.mp3"},
+        {"**.mp3", "*.mp3"}, {"?*?.mp3", "*.mp3"},       {"track??.mp3", "track??.mp3"},
+        {".mp3", "*.mp3"},   {"a*?*b?.Mp3", "a*b?.Mp3"}, {"x.mp3 ", "*.mp3"},
     };
     for (const auto& [given, stored] : cases) {
         engine.SetMask(given);
@@ -171,8 +160,7 @@ TEST(FindMP3, MaskRuleKeepsOnlyMp3MasksAndNormalisesStars)
     }
 }
 
-TEST(FindMP3, FolderAlwaysEndsWithTheSeparator)
-{
+TEST(FindMP3, FolderAlwaysEndsWithTheSeparator) {
     TFindMP3 engine;
     engine.SetFolder("/music");
     EXPECT_EQ(engine.Folder(), "/music/");
@@ -182,8 +170,7 @@ TEST(FindMP3, FolderAlwaysEndsWithTheSeparator)
     EXPECT_EQ(engine.Folder(), TFindMP3::HomeFolder());
 }
 
-TEST(FindMP3, EmptyFolderCountsItsDotEntries)
-{
+TEST(FindMP3, EmptyFolderCountsItsDotEntries) {
     TempDir dir;
     const Result r = Search(dir.Path());
     EXPECT_EQ(r.fileCount, 2);
@@ -194,8 +181,7 @@ TEST(FindMP3, EmptyFolderCountsItsDotEntries)
     EXPECT_EQ(r.status, fsNoHit);
 }
 
-TEST(FindMP3, MissingRootEndsAtOnceWithZeroCounters)
-{
+TEST(FindMP3, MissingRootEndsAtOnceWithZeroCounters) {
     TempDir dir;
     const Result r = Search(dir / "nowhere");
     EXPECT_EQ(r.fileCount, 0);
@@ -206,8 +192,7 @@ TEST(FindMP3, MissingRootEndsAtOnceWithZeroCounters)
     EXPECT_TRUE(r.error.empty());
 }
 
-TEST(FindMP3, WalkCountsEveryEntryAndReportsValidMatchingFiles)
-{
+TEST(FindMP3, WalkCountsEveryEntryAndReportsValidMatchingFiles) {
     TempDir dir;
     Write(dir / "a.mp3", Mp3());
     Write(dir / "B.MP3", Mp3());
@@ -215,7 +200,7 @@ TEST(FindMP3, WalkCountsEveryEntryAndReportsValidMatchingFiles)
     Write(dir / "broken.mp3", NotAudio());
     MakeDir(dir / "sub");
     Write(dir / "sub/c.mp3", Mp3());
-    MakeDir(dir / "x.mp3");  // a folder is never reported, whatever its name
+    MakeDir(dir / "x.mp3"); // a folder is never reported, whatever its name
     Write(dir / "x.mp3/d.mp3", Mp3());
 
     const Result r = Search(dir.Path());
@@ -225,9 +210,10 @@ TEST(FindMP3, WalkCountsEveryEntryAndReportsValidMatchingFiles)
     EXPECT_EQ(r.Names(), (std::set<std::string>{"a.mp3", "B.MP3", "c.mp3", "d.mp3"}));
     EXPECT_EQ(r.folders.size(), 3u);
     for (const auto& h : r.hits) {
-        EXPECT_EQ(h.Duration, 1);  // 8340 bytes at 16000 bytes a second
-        const std::string expected =
-            h.Entry.Name == "c.mp3" ? dir / "sub/c.mp3" : h.Entry.Name == "d.mp3" ? dir / "x.mp3/d.mp3" : dir / h.Entry.Name;
+        EXPECT_EQ(h.Duration, 1); // 8340 bytes at 16000 bytes a second
+        const std::string expected = h.Entry.Name == "c.mp3"   ? dir / "sub/c.mp3"
+                                     : h.Entry.Name == "d.mp3" ? dir / "x.mp3/d.mp3"
+                                                               : dir / h.Entry.Name;
         EXPECT_EQ(h.FullPath, expected);
     }
 
@@ -237,8 +223,7 @@ TEST(FindMP3, WalkCountsEveryEntryAndReportsValidMatchingFiles)
     EXPECT_EQ(flat.Names(), (std::set<std::string>{"a.mp3", "B.MP3"}));
 }
 
-TEST(FindMP3, WalkIsDepthFirstInEnumerationOrder)
-{
+TEST(FindMP3, WalkIsDepthFirstInEnumerationOrder) {
     TempDir dir;
     for (const char* d : {"one", "two"}) {
         MakeDir(dir / d);
@@ -256,20 +241,18 @@ TEST(FindMP3, WalkIsDepthFirstInEnumerationOrder)
     EXPECT_EQ(r.hits[1].FullPath.rfind(first, 0), 0u);
 }
 
-TEST(FindMP3, DurationIsRoundedHalfToEven)
-{
+TEST(FindMP3, DurationIsRoundedHalfToEven) {
     TempDir dir;
-    Write(dir / "a.mp3", Mp3({}, {}, 24000));  // 1.5 s
-    Write(dir / "b.mp3", Mp3({}, {}, 40000));  // 2.5 s
-    Write(dir / "c.mp3", Mp3({}, {}, 40100));  // 2.50625 s
+    Write(dir / "a.mp3", Mp3({}, {}, 24000)); // 1.5 s
+    Write(dir / "b.mp3", Mp3({}, {}, 40000)); // 2.5 s
+    Write(dir / "c.mp3", Mp3({}, {}, 40100)); // 2.50625 s
     const Result r = Search(dir.Path());
     ASSERT_EQ(r.hits.size(), 3u);
     for (const auto& h : r.hits)
         EXPECT_EQ(h.Duration, h.Entry.Name == "c.mp3" ? 3 : 2) << h.Entry.Name;
 }
 
-TEST(FindMP3, DetailSearchComparesExactlyAndCriteriaAreAlternatives)
-{
+TEST(FindMP3, DetailSearchComparesExactlyAndCriteriaAreAlternatives) {
     TempDir dir;
     Write(dir / "v2lovers.mp3", Mp3(Id3v2Tag({TextFrame23("TIT2", "Lovers")})));
     Write(dir / "lower.mp3", Mp3(Id3v2Tag({TextFrame23("TIT2", "love")}), Id3v1Record("love")));
@@ -305,8 +288,7 @@ TEST(FindMP3, DetailSearchComparesExactlyAndCriteriaAreAlternatives)
     EXPECT_EQ(none.fileCount, 7);
 }
 
-TEST(FindMP3, FastSearchNeedsTheTextAndAValidFile)
-{
+TEST(FindMP3, FastSearchNeedsTheTextAndAValidFile) {
     TempDir dir;
     Write(dir / "tagged.mp3", Mp3(Id3v2Tag({TextFrame23("TPE1", "Aquarium")})));
     Write(dir / "v1.mp3", Mp3({}, Id3v1Record("", "AQUARIUM")));
@@ -320,11 +302,11 @@ TEST(FindMP3, FastSearchNeedsTheTextAndAValidFile)
     EXPECT_EQ(all.Names(), (std::set<std::string>{"tagged.mp3", "v1.mp3", "other.mp3"}));
 }
 
-TEST(FindMP3, UnopenableMatchingFileIsNoHitAndTheWalkGoesOn)
-{
+TEST(FindMP3, UnopenableMatchingFileIsNoHitAndTheWalkGoesOn) {
     TempDir dir;
     for (int i = 0; i < 20; ++i)
-        Write(dir / ("f" + std::to_string(i) + ".mp3"), Mp3(Id3v2Tag({TextFrame23("TIT2", "needle")})));
+        Write(dir / ("f" + std::to_string(i) + ".mp3"),
+              Mp3(Id3v2Tag({TextFrame23("TIT2", "needle")})));
     ASSERT_EQ(::mkfifo((dir / "pipe.mp3").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("nowhere.mp3", (dir / "dangling.mp3").c_str()), 0);
 
@@ -334,8 +316,7 @@ TEST(FindMP3, UnopenableMatchingFileIsNoHitAndTheWalkGoesOn)
     EXPECT_TRUE(r.error.empty());
 }
 
-TEST(FindMP3, LinksToFoldersAreNotFollowedAndOnlyRegularFilesAreRead)
-{
+TEST(FindMP3, LinksToFoldersAreNotFollowedAndOnlyRegularFilesAreRead) {
     TempDir dir;
     MakeDir(dir / "sub");
     Write(dir / "sub/real.mp3", Mp3());
@@ -352,8 +333,7 @@ TEST(FindMP3, LinksToFoldersAreNotFollowedAndOnlyRegularFilesAreRead)
     EXPECT_EQ(r.Names(), (std::set<std::string>{"real.mp3", "alias.mp3"}));
 }
 
-TEST(FindMP3, UnreadableFolderIsSilentlyEmpty)
-{
+TEST(FindMP3, UnreadableFolderIsSilentlyEmpty) {
     TempDir dir;
     MakeDir(dir / "locked");
     Write(dir / "locked/hidden.mp3", Mp3());
@@ -361,8 +341,9 @@ TEST(FindMP3, UnreadableFolderIsSilentlyEmpty)
     ASSERT_EQ(::chmod((dir / "locked").c_str(), 0), 0);
     auto check = [&] {
         const Result r = Search(dir.Path());
-        return r.folderCount == 1 && r.fileCount == 4 && r.Names() == std::set<std::string>{"open.mp3"}
-            && r.folders.size() == 2 && r.finished == 1;
+        return r.folderCount == 1 && r.fileCount == 4 &&
+               r.Names() == std::set<std::string>{"open.mp3"} && r.folders.size() == 2 &&
+               r.finished == 1;
     };
     if (::geteuid() != 0) {
         EXPECT_TRUE(check());
@@ -383,10 +364,10 @@ TEST(FindMP3, UnreadableFolderIsSilentlyEmpty)
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(FindMP3, NamesAreBytes)
-{
+TEST(FindMP3, NamesAreBytes) {
     TempDir dir;
-    const std::string odd[] = {"new\nline.mp3", "\xFF\xFE bad utf8.mp3", "tab\there.mp3", "-dash.mp3"};
+    const std::string odd[] = {"new\nline.mp3", "\xFF\xFE bad utf8.mp3", "tab\there.mp3",
+                               "-dash.mp3"};
     for (const auto& name : odd)
         Write(dir / name, Mp3());
     const Result r = Search(dir.Path());
@@ -395,8 +376,7 @@ TEST(FindMP3, NamesAreBytes)
         EXPECT_EQ(h.FullPath, dir / h.Entry.Name);
 }
 
-TEST(FindMP3, InvalidMaskEndsTheWalkAndSaysWhy)
-{
+TEST(FindMP3, InvalidMaskEndsTheWalkAndSaysWhy) {
     TempDir dir;
     Write(dir / "a.mp3", Mp3());
     const Result r = Search(dir.Path(), [](TFindMP3& e) { e.SetMask("[.mp3"); });
@@ -411,8 +391,7 @@ namespace {
 // Builds a chain of `depth` folders named "d" below `root` without long paths, with a valid
 // file "x.mp3" at every level that is a multiple of 100 and a handful of plain files at
 // level 1 (some of which readdir gives after the sub-folder).
-void MakeDeepTree(const std::string& root, int depth, const std::string& mp3)
-{
+void MakeDeepTree(const std::string& root, int depth, const std::string& mp3) {
     int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(fd, 0);
     for (int level = 1; level <= depth; ++level) {
@@ -438,11 +417,12 @@ void MakeDeepTree(const std::string& root, int depth, const std::string& mp3)
 
 // Removes such a chain bottom-up, going up through ".." (its paths are too long for names,
 // and holding every level open could exceed the open-file limit).
-void RemoveDeepTree(const std::string& root)
-{
+void RemoveDeepTree(const std::string& root) {
     int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
     int levels = 0;
-    for (int child; fd >= 0 && (child = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_NOFOLLOW)) >= 0; ++levels) {
+    for (int child;
+         fd >= 0 && (child = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_NOFOLLOW)) >= 0;
+         ++levels) {
         ::close(fd);
         fd = child;
     }
@@ -463,8 +443,7 @@ void RemoveDeepTree(const std::string& root)
 
 } // namespace
 
-TEST(FindMP3, VeryDeepTreesAreWalkedWhole)
-{
+TEST(FindMP3, VeryDeepTreesAreWalkedWhole) {
     constexpr int depth = 2100;
     TempDir dir;
     MakeDir(dir / "top");
@@ -481,11 +460,10 @@ TEST(FindMP3, VeryDeepTreesAreWalkedWhole)
     size_t longest = 0;
     for (const auto& h : r.hits)
         longest = std::max(longest, h.FullPath.size());
-    EXPECT_GT(longest, 4096u);  // found beyond the system's path length limit
+    EXPECT_GT(longest, 4096u); // found beyond the system's path length limit
 }
 
-TEST(FindMP3, StopEndsTheWalkBeforeTheNextEntry)
-{
+TEST(FindMP3, StopEndsTheWalkBeforeTheNextEntry) {
     TempDir dir;
     for (int i = 0; i < 50; ++i)
         Write(dir / ("f" + std::to_string(i) + ".mp3"), Mp3());
@@ -512,8 +490,7 @@ TEST(FindMP3, StopEndsTheWalkBeforeTheNextEntry)
     EXPECT_EQ(r.fileCount, countAtStop);
 }
 
-TEST(FindMP3, WaitingOwnerServesAWorkerBlockedInANotification)
-{
+TEST(FindMP3, WaitingOwnerServesAWorkerBlockedInANotification) {
     TempDir dir;
     for (int i = 0; i < 200; ++i)
         Write(dir / ("f" + std::to_string(i) + ".mp3"), Mp3());
@@ -528,7 +505,8 @@ TEST(FindMP3, WaitingOwnerServesAWorkerBlockedInANotification)
     auto engine = std::make_unique<TFindMP3>();
     engine->SetFolder(dir.Path());
     engine->SetMask("*.mp3");
-    engine->SetHandOff([&](const std::function<void()>& call) { ui.HandOff(call); }, [&] { ui.RunPending(); });
+    engine->SetHandOff([&](const std::function<void()>& call) { ui.HandOff(call); },
+                       [&] { ui.RunPending(); });
     engine->OnFolder = [&](TFindMP3&) { ranOn.push_back(std::this_thread::get_id()); };
     engine->OnFound = [&](TFindMP3&, const TFindMP3Info&) {
         ranOn.push_back(std::this_thread::get_id());
@@ -561,8 +539,7 @@ TEST(FindMP3, WaitingOwnerServesAWorkerBlockedInANotification)
     engine.reset();
 }
 
-TEST(FindMP3, DestroyingARunningEngineStopsAndWaitsForIt)
-{
+TEST(FindMP3, DestroyingARunningEngineStopsAndWaitsForIt) {
     TempDir dir;
     for (int i = 0; i < 100; ++i)
         Write(dir / ("f" + std::to_string(i) + ".mp3"), Mp3());
@@ -572,12 +549,13 @@ TEST(FindMP3, DestroyingARunningEngineStopsAndWaitsForIt)
     auto engine = std::make_unique<TFindMP3>();
     engine->SetFolder(dir.Path());
     engine->SetMask("*.mp3");
-    engine->SetHandOff([&](const std::function<void()>& call) { ui.HandOff(call); }, [&] { ui.RunPending(); });
+    engine->SetHandOff([&](const std::function<void()>& call) { ui.HandOff(call); },
+                       [&] { ui.RunPending(); });
     engine->OnFound = [&](TFindMP3&, const TFindMP3Info&) { ++found; };
     engine->OnFinished = [&](TFindMP3&) { ++finished; };
     engine->Start();
     ASSERT_TRUE(ui.WaitForPosted(std::chrono::seconds(20)));
-    engine.reset();  // the worker is blocked in a notification right now
+    engine.reset(); // the worker is blocked in a notification right now
     EXPECT_EQ(finished, 1);
     EXPECT_LT(found.load(), 100);
 }

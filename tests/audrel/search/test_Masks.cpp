@@ -8,8 +8,7 @@
 
 namespace {
 
-std::string InvalidMaskMessage(const std::string& mask)
-{
+std::string InvalidMaskMessage(const std::string& mask) {
     try {
         TMask compiled(mask);
     } catch (const EMaskException& e) {
@@ -20,8 +19,7 @@ std::string InvalidMaskMessage(const std::string& mask)
 
 } // namespace
 
-TEST(Masks, StarMatchesAnyRunAndTheWholeNameMustMatch)
-{
+TEST(Masks, StarMatchesAnyRunAndTheWholeNameMustMatch) {
     EXPECT_TRUE(FileNameMatches("SONG.MP3", "*.mp3"));
     EXPECT_TRUE(FileNameMatches("a.mp3", "*.mp3"));
     EXPECT_TRUE(FileNameMatches(".mp3", "*.mp3"));
@@ -35,23 +33,20 @@ TEST(Masks, StarMatchesAnyRunAndTheWholeNameMustMatch)
     EXPECT_FALSE(FileNameMatches("xaxbx", "*a*b*c"));
 }
 
-TEST(Masks, StarQuestionMarkMatchesLikeStar)
-{
+TEST(Masks, StarQuestionMarkMatchesLikeStar) {
     EXPECT_TRUE(FileNameMatches(".mp3", "*?.mp3"));
     EXPECT_TRUE(FileNameMatches("x.mp3", "*?.mp3"));
     EXPECT_EQ(TMask("*?.mp3").States().size(), TMask("*.mp3").States().size());
 }
 
-TEST(Masks, QuestionMarkIsExactlyOneCharacter)
-{
+TEST(Masks, QuestionMarkIsExactlyOneCharacter) {
     EXPECT_TRUE(FileNameMatches("track01.mp3", "track??.mp3"));
     EXPECT_FALSE(FileNameMatches("track1.mp3", "track??.mp3"));
     EXPECT_FALSE(FileNameMatches("track001.mp3", "track??.mp3"));
     EXPECT_FALSE(FileNameMatches("", "?"));
 }
 
-TEST(Masks, SetsFoldBoundsAndNameAndMayBeNegated)
-{
+TEST(Masks, SetsFoldBoundsAndNameAndMayBeNegated) {
     EXPECT_TRUE(FileNameMatches("Beat.mp3", "[a-c]*"));
     EXPECT_FALSE(FileNameMatches("Beat.mp3", "[!a-c]*"));
     EXPECT_TRUE(FileNameMatches("delta", "[!a-c]*"));
@@ -68,8 +63,7 @@ TEST(Masks, SetsFoldBoundsAndNameAndMayBeNegated)
     EXPECT_TRUE(FileNameMatches("song7.mp3", "*[0-9].mp3"));
 }
 
-TEST(Masks, OnlyAsciiLettersAreFolded)
-{
+TEST(Masks, OnlyAsciiLettersAreFolded) {
     // Windows-1251: 0xC0 is capital A, 0xE0 small a.
     EXPECT_TRUE(FileNameMatches("\xC0.mp3", "\xC0.mp3"));
     EXPECT_FALSE(FileNameMatches("\xE0.mp3", "\xC0.mp3"));
@@ -77,14 +71,12 @@ TEST(Masks, OnlyAsciiLettersAreFolded)
     EXPECT_TRUE(FileNameMatches("\xE9t\xE9.MP3", "\xE9t\xE9.mp3"));
 }
 
-TEST(Masks, EmptyMaskMatchesOnlyTheEmptyName)
-{
+TEST(Masks, EmptyMaskMatchesOnlyTheEmptyName) {
     EXPECT_TRUE(FileNameMatches("", ""));
     EXPECT_FALSE(FileNameMatches("a", ""));
 }
 
-TEST(Masks, InvalidMasksNameThePosition)
-{
+TEST(Masks, InvalidMasksNameThePosition) {
     EXPECT_EQ(InvalidMaskMessage("[]"), "'[]' is an invalid mask at (2)");
     EXPECT_EQ(InvalidMaskMessage("[ab"), "'[ab' is an invalid mask at (4)");
     EXPECT_EQ(InvalidMaskMessage("x[-a]"), "'x[-a]' is an invalid mask at (3)");
@@ -94,23 +86,21 @@ TEST(Masks, InvalidMasksNameThePosition)
     EXPECT_THROW(FileNameMatches("a", "[ab"), EMaskException);
 }
 
-TEST(Masks, ThirtyStarredElementsAreTheLimit)
-{
+TEST(Masks, ThirtyStarredElementsAreTheLimit) {
     std::string thirty;
     for (int i = 0; i < 29; ++i)
         thirty += "*a";
-    thirty += "*";  // the end-of-name state is the 30th
+    thirty += "*"; // the end-of-name state is the 30th
     EXPECT_NO_THROW(TMask{thirty});
     const std::string thirtyOne = thirty + "b*";
-    EXPECT_EQ(InvalidMaskMessage(thirtyOne),
-              "'" + thirtyOne + "' is an invalid mask at (" + std::to_string(thirtyOne.size() + 1) + ")");
+    EXPECT_EQ(InvalidMaskMessage(thirtyOne), "'" + thirtyOne + "' is an invalid mask at (" +
+                                                 std::to_string(thirtyOne.size() + 1) + ")");
     EXPECT_NO_THROW(TMask{thirty + "b"});
-    EXPECT_EQ(InvalidMaskMessage(thirty + "b*c"),
-              "'" + thirty + "b*c' is an invalid mask at (" + std::to_string(thirty.size() + 3) + ")");
+    EXPECT_EQ(InvalidMaskMessage(thirty + "b*c"), "'" + thirty + "b*c' is an invalid mask at (" +
+                                                      std::to_string(thirty.size() + 3) + ")");
 }
 
-TEST(Masks, ManyStarsOnALongNonMatchingNameEndQuickly)
-{
+TEST(Masks, ManyStarsOnALongNonMatchingNameEndQuickly) {
     std::string mask;
     for (int i = 0; i < 28; ++i)
         mask += "*a";
@@ -120,13 +110,12 @@ TEST(Masks, ManyStarsOnALongNonMatchingNameEndQuickly)
     EXPECT_TRUE(FileNameMatches(name + "b", mask));
 }
 
-TEST(Masks, DoubleByteCharactersMatchAsUnits)
-{
+TEST(Masks, DoubleByteCharactersMatchAsUnits) {
     // Runs in a child so the code page can be chosen before it is first used.
     if (!std::getenv("AUDREL_MASKS_CHILD")) {
         const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-        const std::string cmd =
-            "AUDREL_MASKS_CHILD=1 AUDREL_CODEPAGE=932 " + self + " --gtest_filter=Masks.DoubleByte* >/dev/null 2>&1";
+        const std::string cmd = "AUDREL_MASKS_CHILD=1 AUDREL_CODEPAGE=932 " + self +
+                                " --gtest_filter=Masks.DoubleByte* >/dev/null 2>&1";
         EXPECT_EQ(std::system(cmd.c_str()), 0);
         return;
     }

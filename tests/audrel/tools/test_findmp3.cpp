@@ -27,21 +27,23 @@ using namespace testsupport;
 namespace {
 
 struct ToolRun {
-    int status = -1;  // exit code, or -1 when killed or not started
+    int status = -1; // exit code, or -1 when killed or not started
     std::string out, err;
 };
 
 // Runs findmp3 with the arguments, extra environment entries replacing inherited ones, and a
 // 30 s limit (it must always end).
-ToolRun Find(const TempDir& io, const std::vector<std::string>& args, const std::vector<std::string>& env = {})
-{
+ToolRun Find(const TempDir& io, const std::vector<std::string>& args,
+             const std::vector<std::string>& env = {}) {
     ToolRun run;
     const std::string outPath = io / ".out", errPath = io / ".err";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     std::vector<std::string> argStore = {FINDMP3_PATH};
     argStore.insert(argStore.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -55,7 +57,8 @@ ToolRun Find(const TempDir& io, const std::vector<std::string>& args, const std:
         const std::string_view entry(*e);
         bool replaced = entry.substr(0, 5) == "LANG=" || entry.substr(0, 3) == "LC_";
         for (const auto& own : envStore)
-            replaced = replaced || entry.substr(0, own.find('=') + 1) == own.substr(0, own.find('=') + 1);
+            replaced =
+                replaced || entry.substr(0, own.find('=') + 1) == own.substr(0, own.find('=') + 1);
         if (!replaced)
             envStore.emplace_back(entry);
     }
@@ -65,7 +68,8 @@ ToolRun Find(const TempDir& io, const std::vector<std::string>& args, const std:
     envp.push_back(nullptr);
 
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, FINDMP3_PATH, &actions, nullptr, argv.data(), envp.data());
+    const int spawned =
+        posix_spawn(&pid, FINDMP3_PATH, &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return run;
@@ -85,8 +89,7 @@ ToolRun Find(const TempDir& io, const std::vector<std::string>& args, const std:
     return run;
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
+std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
@@ -96,14 +99,15 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-std::string Mp3(const std::string& v2 = {}, const std::string& v1 = {})
-{
-    return v2 + MpegFrames(MpegHeaderSpec{}, 417, 20) + v1;  // 8340 bytes of audio: 0.52 s
+std::string Mp3(const std::string& v2 = {}, const std::string& v1 = {}) {
+    return v2 + MpegFrames(MpegHeaderSpec{}, 417, 20) + v1; // 8340 bytes of audio: 0.52 s
 }
 
 class FindMp3Tool : public ::testing::Test {
 protected:
-    void Put(const std::string& name, const std::string& bytes) { ASSERT_TRUE(WriteFileBytes(tree / name, bytes)); }
+    void Put(const std::string& name, const std::string& bytes) {
+        ASSERT_TRUE(WriteFileBytes(tree / name, bytes));
+    }
 
     TempDir io;
     TempDir tree;
@@ -111,25 +115,29 @@ protected:
 
 } // namespace
 
-TEST_F(FindMp3Tool, PrintsOneJsonLinePerHitAndTheSummary)
-{
-    Put("song.mp3", Mp3(Id3v2Tag({TextFrame23("TIT2", "T2"), TextFrame23("TPE1", "A2"), TextFrame23("TALB", "B2")}),
-                        Id3v1Record("T1", "A\"1\\", "B\xE9" "1")));
+TEST_F(FindMp3Tool, PrintsOneJsonLinePerHitAndTheSummary) {
+    Put("song.mp3", Mp3(Id3v2Tag({TextFrame23("TIT2", "T2"), TextFrame23("TPE1", "A2"),
+                                  TextFrame23("TALB", "B2")}),
+                        Id3v1Record("T1", "A\"1\\",
+                                    "B\xE9"
+                                    "1")));
     Put("readme.txt", "text");
     const ToolRun run = Find(io, {tree.Path()});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "{\"name\": \"song.mp3\", \"full_path\": \"" + tree.Path() +
-                            "/song.mp3\", \"duration\": 1, \"artist_v1\": \"A\\\"1\\\\\", \"title_v1\": \"T1\", "
-                            "\"album_v1\": \"B\xC3\xA9" "1\", \"artist_v2\": \"A2\", \"title_v2\": \"T2\", "
-                            "\"album_v2\": \"B2\"}");
+    EXPECT_EQ(
+        lines[0],
+        "{\"name\": \"song.mp3\", \"full_path\": \"" + tree.Path() +
+            "/song.mp3\", \"duration\": 1, \"artist_v1\": \"A\\\"1\\\\\", \"title_v1\": \"T1\", "
+            "\"album_v1\": \"B\xC3\xA9"
+            "1\", \"artist_v2\": \"A2\", \"title_v2\": \"T2\", "
+            "\"album_v2\": \"B2\"}");
     EXPECT_EQ(lines[1], "Processed folders: 0 files: 4. MP3 result: 1 files.");
     EXPECT_TRUE(run.err.empty());
 }
 
-TEST_F(FindMp3Tool, NamesAreWrittenAsBytes)
-{
+TEST_F(FindMp3Tool, NamesAreWrittenAsBytes) {
     Put("new\nline.mp3", Mp3());
     Put("\xFF.mp3", Mp3());
     const ToolRun run = Find(io, {tree.Path() + "/"});
@@ -142,8 +150,7 @@ TEST_F(FindMp3Tool, NamesAreWrittenAsBytes)
     EXPECT_NE(all.find("\"full_path\": \"" + tree.Path() + "/\xC3\xBF.mp3\""), std::string::npos);
 }
 
-TEST_F(FindMp3Tool, OptionsReachTheEngine)
-{
+TEST_F(FindMp3Tool, OptionsReachTheEngine) {
     ASSERT_EQ(::mkdir((tree / "sub").c_str(), 0755), 0);
     Put("sub/deep.mp3", Mp3(Id3v2Tag({TextFrame23("TPE1", "Kino")})));
     Put("top.mp3", Mp3({}, Id3v1Record("Blood Type")));
@@ -155,7 +162,7 @@ TEST_F(FindMp3Tool, OptionsReachTheEngine)
         auto lines = Lines(run.out);
         if (!lines.empty())
             lines.pop_back();
-        std::set<std::string> found;  // readdir decides the order
+        std::set<std::string> found; // readdir decides the order
         for (auto& l : lines)
             found.insert(l.substr(10, l.find('"', 10) - 10));
         std::string joined;
@@ -171,14 +178,14 @@ TEST_F(FindMp3Tool, OptionsReachTheEngine)
     EXPECT_EQ(names({"--detail", tree.Path()}), "");
     EXPECT_EQ(names({"--mask", "track??.mp3", tree.Path()}), "track01.mp3 ");
     // A mask that does not end in .mp3 is replaced by *.mp3.
-    EXPECT_EQ(names({"--mask", "*.txt", "--no-subfolders", "--", tree.Path()}), "top.mp3 track01.mp3 ");
+    EXPECT_EQ(names({"--mask", "*.txt", "--no-subfolders", "--", tree.Path()}),
+              "top.mp3 track01.mp3 ");
 
     const ToolRun flat = Find(io, {"--no-subfolders", tree.Path()});
     EXPECT_EQ(Lines(flat.out).back(), "Processed folders: 0 files: 5. MP3 result: 2 files.");
 }
 
-TEST_F(FindMp3Tool, TypedTextsAreConvertedToTheCodePage)
-{
+TEST_F(FindMp3Tool, TypedTextsAreConvertedToTheCodePage) {
     // "КИНО" in Windows-1251 in the tag; "кино" typed in a UTF-8 terminal.
     Put("ru.mp3", Mp3(Id3v2Tag({TextFrame23("TPE1", "\xCA\xC8\xCD\xCE")})));
     const ToolRun run = Find(io, {"--fast", "\xD0\xBA\xD0\xB8\xD0\xBD\xD0\xBE", tree.Path()},
@@ -187,17 +194,18 @@ TEST_F(FindMp3Tool, TypedTextsAreConvertedToTheCodePage)
     const auto lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 2u);
     // Tag texts come out as their bytes.
-    EXPECT_NE(lines[0].find("\"artist_v2\": \"\xC3\x8A\xC3\x88\xC3\x8D\xC3\x8E\""), std::string::npos);
+    EXPECT_NE(lines[0].find("\"artist_v2\": \"\xC3\x8A\xC3\x88\xC3\x8D\xC3\x8E\""),
+              std::string::npos);
 }
 
-TEST_F(FindMp3Tool, HostileTreesEndNormally)
-{
+TEST_F(FindMp3Tool, HostileTreesEndNormally) {
     ASSERT_EQ(::mkdir((tree / "loop").c_str(), 0755), 0);
     ASSERT_EQ(::symlink("..", (tree / "loop/back").c_str()), 0);
     ASSERT_EQ(::mkfifo((tree / "loop/pipe.mp3").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("/dev/zero", (tree / "zero.mp3").c_str()), 0);
     Put("loop/ok.mp3", Mp3({}, Id3v1Record("needle")));
-    for (const auto& mode : {std::vector<std::string>{}, std::vector<std::string>{"--fast", "needle"}}) {
+    for (const auto& mode :
+         {std::vector<std::string>{}, std::vector<std::string>{"--fast", "needle"}}) {
         auto args = mode;
         args.push_back(tree.Path());
         const ToolRun run = Find(io, args);
@@ -208,15 +216,13 @@ TEST_F(FindMp3Tool, HostileTreesEndNormally)
     }
 }
 
-TEST_F(FindMp3Tool, MissingFolderGivesAnEmptySummary)
-{
+TEST_F(FindMp3Tool, MissingFolderGivesAnEmptySummary) {
     const ToolRun run = Find(io, {tree / "missing"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "Processed folders: 0 files: 0. MP3 result: 0 files.\n");
 }
 
-TEST_F(FindMp3Tool, ErrorsAreReported)
-{
+TEST_F(FindMp3Tool, ErrorsAreReported) {
     Put("a.mp3", Mp3());
     const std::vector<std::vector<std::string>> usage = {
         {},
