@@ -15,8 +15,7 @@ namespace fileops {
 
 // Stands in for clearing the read-only attribute before a tag write: the owner's write
 // permission is added, and nothing is restored afterwards.
-inline bool AddOwnerWrite(const std::string& path)
-{
+inline bool AddOwnerWrite(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
@@ -26,12 +25,11 @@ inline bool AddOwnerWrite(const std::string& path)
 }
 
 // Writes all n bytes at offset (or at the current position when offset is negative).
-inline bool WriteAll(int fd, const void* data, size_t n, int64_t offset = -1)
-{
+inline bool WriteAll(int fd, const void* data, size_t n, int64_t offset = -1) {
     const auto* p = static_cast<const char*>(data);
     while (n > 0) {
-        const ssize_t done = offset >= 0 ? ::pwrite(fd, p, n, static_cast<off_t>(offset))
-                                         : ::write(fd, p, n);
+        const ssize_t done =
+            offset >= 0 ? ::pwrite(fd, p, n, static_cast<off_t>(offset)) : ::write(fd, p, n);
         if (done < 0 && errno == EINTR)
             continue;
         if (done <= 0)
@@ -45,8 +43,7 @@ inline bool WriteAll(int fd, const void* data, size_t n, int64_t offset = -1)
 }
 
 // Reads up to n bytes at offset; the count read, or -1 on an error.
-inline int64_t ReadAll(int fd, void* data, size_t n, int64_t offset)
-{
+inline int64_t ReadAll(int fd, void* data, size_t n, int64_t offset) {
     auto* p = static_cast<char*>(data);
     size_t got = 0;
     while (got < n) {
@@ -63,8 +60,7 @@ inline int64_t ReadAll(int fd, void* data, size_t n, int64_t offset)
 }
 
 // Opens an existing regular file; -1 for anything else (a FIFO is never waited on).
-inline int OpenRegular(const std::string& path, int flags)
-{
+inline int OpenRegular(const std::string& path, int flags) {
     const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return -1;
@@ -77,8 +73,7 @@ inline int OpenRegular(const std::string& path, int flags)
 }
 
 // Closes and says whether the close (the last chance to learn of a write error) went well.
-inline bool CloseChecked(int fd)
-{
+inline bool CloseChecked(int fd) {
     return ::close(fd) == 0;
 }
 

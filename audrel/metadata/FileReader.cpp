@@ -8,13 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TFileReader::~TFileReader()
-{
+TFileReader::~TFileReader() {
     Close();
 }
 
-bool TFileReader::Open(const std::string& path)
-{
+bool TFileReader::Open(const std::string& path) {
     Close();
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below anyway.
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -30,8 +28,7 @@ bool TFileReader::Open(const std::string& path)
     return true;
 }
 
-void TFileReader::Close()
-{
+void TFileReader::Close() {
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
@@ -42,22 +39,18 @@ void TFileReader::Close()
     m_middle = {};
 }
 
-bool TFileReader::Window::Holds(int64_t at, size_t n) const
-{
-    return !bytes.empty() && at >= offset &&
-           static_cast<uint64_t>(at - offset) + n <= bytes.size();
+bool TFileReader::Window::Holds(int64_t at, size_t n) const {
+    return !bytes.empty() && at >= offset && static_cast<uint64_t>(at - offset) + n <= bytes.size();
 }
 
-const TFileReader::Window* TFileReader::Cached(int64_t offset, size_t n) const
-{
+const TFileReader::Window* TFileReader::Cached(int64_t offset, size_t n) const {
     for (const Window* w : {&m_head, &m_tail, &m_middle})
         if (w->Holds(offset, n))
             return w;
     return nullptr;
 }
 
-int64_t TFileReader::ReadFully(int64_t offset, void* dst, size_t n)
-{
+int64_t TFileReader::ReadFully(int64_t offset, void* dst, size_t n) {
     auto* out = static_cast<uint8_t*>(dst);
     size_t done = 0;
     while (done < n) {
@@ -75,8 +68,7 @@ int64_t TFileReader::ReadFully(int64_t offset, void* dst, size_t n)
     return static_cast<int64_t>(done);
 }
 
-bool TFileReader::Fill(Window& window, int64_t offset, size_t n)
-{
+bool TFileReader::Fill(Window& window, int64_t offset, size_t n) {
     window.bytes.resize(n);
     int64_t got = ReadFully(offset, window.bytes.data(), n);
     if (got < 0) {
@@ -88,8 +80,7 @@ bool TFileReader::Fill(Window& window, int64_t offset, size_t n)
     return true;
 }
 
-int64_t TFileReader::ReadAt(int64_t offset, void* dst, size_t n)
-{
+int64_t TFileReader::ReadAt(int64_t offset, void* dst, size_t n) {
     if (m_fd < 0 || offset < 0)
         return -1;
     if (offset >= m_size || n == 0)

@@ -9,27 +9,154 @@
 #include "FileOps.h"
 #include "FileReader.h"
 
-const std::array<std::string_view, GenreCount> GenreNames = {
-    "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz",
-    "Metal", "New Age", "Oldies", "Other", "Pop", "R&B", "Rap", "Reggae", "Rock", "Techno",
-    "Industrial", "Alternative", "Ska", "Death Metal", "Pranks", "Soundtrack", "Euro-Techno",
-    "Ambient", "Trip-Hop", "Vocal", "Jazz+Funk", "Fusion", "Trance", "Classical", "Instrumental",
-    "Acid", "House", "Game", "Sound Clip", "Gospel", "Noise", "AlternRock", "Bass", "Soul", "Punk",
-    "Space", "Meditative", "Instrumental Pop", "Instrumental Rock", "Ethnic", "Gothic", "Darkwave",
-    "Techno-Industrial", "Electronic", "Pop-Folk", "Eurodance", "Dream", "Southern Rock", "Comedy",
-    "Cult", "Gangsta", "Top 40", "Christian Rap", "Pop/Funk", "Jungle", "Native American",
-    "Cabaret", "New Wave", "Psychadelic", "Rave", "Showtunes", "Trailer", "Lo-Fi", "Tribal",
-    "Acid Punk", "Acid Jazz", "Polka", "Retro", "Musical", "Rock & Roll", "Hard Rock", "Folk",
-    "Folk-Rock", "National Folk", "Swing", "Fast Fusion", "Bebob", "Latin", "Revival", "Celtic",
-    "Bluegrass", "Avantgarde", "Gothic Rock", "Progessive Rock", "Psychedelic Rock",
-    "Symphonic Rock", "Slow Rock", "Big Band", "Chorus", "Easy Listening", "Acoustic", "Humour",
-    "Speech", "Chanson", "Opera", "Chamber Music", "Sonata", "Symphony", "Booty Bass", "Primus",
-    "Porn Groove", "Satire", "Slow Jam", "Club", "Tango", "Samba", "Folklore", "Ballad",
-    "Power Ballad", "Rhythmic Soul", "Freestyle", "Duet", "Punk Rock", "Drum Solo", "A capella",
-    "Euro-House", "Dance Hall", "Goa", "Drum & Bass", "Club-House", "Hardcore", "Terror", "Indie",
-    "BritPop", "Negerpunk", "Polsk Punk", "Beat", "Christian Gangsta Rap", "Heavy Metal",
-    "Black Metal", "Crossover", "Contemporary Christian", "Christian Rock", "Merengue", "Salsa",
-    "Trash Metal", "Anime", "JPop", "Synthpop"};
+const std::array<std::string_view, GenreCount> GenreNames = {"Blues",
+                                                             "Classic Rock",
+                                                             "Country",
+                                                             "Dance",
+                                                             "Disco",
+                                                             "Funk",
+                                                             "Grunge",
+                                                             "Hip-Hop",
+                                                             "Jazz",
+                                                             "Metal",
+                                                             "New Age",
+                                                             "Oldies",
+                                                             "Other",
+                                                             "Pop",
+                                                             "R&B",
+                                                             "Rap",
+                                                             "Reggae",
+                                                             "Rock",
+                                                             "Techno",
+                                                             "Industrial",
+                                                             "Alternative",
+                                                             "Ska",
+                                                             "Death Metal",
+                                                             "Pranks",
+                                                             "Soundtrack",
+                                                             "Euro-Techno",
+                                                             "Ambient",
+                                                             "Trip-Hop",
+                                                             "Vocal",
+                                                             "Jazz+Funk",
+                                                             "Fusion",
+                                                             "Trance",
+                                                             "Classical",
+                                                             "Instrumental",
+                                                             "Acid",
+                                                             "House",
+                                                             "Game",
+                                                             "Sound Clip",
+                                                             "Gospel",
+                                                             "Noise",
+                                                             "AlternRock",
+                                                             "Bass",
+                                                             "Soul",
+                                                             "Punk",
+                                                             "Space",
+                                                             "Meditative",
+                                                             "Instrumental Pop",
+                                                             "Instrumental Rock",
+                                                             "Ethnic",
+                                                             "Gothic",
+                                                             "Darkwave",
+                                                             "Techno-Industrial",
+                                                             "Electronic",
+                                                             "Pop-Folk",
+                                                             "Eurodance",
+                                                             "Dream",
+                                                             "Southern Rock",
+                                                             "Comedy",
+                                                             "Cult",
+                                                             "Gangsta",
+                                                             "Top 40",
+                                                             "Christian Rap",
+                                                             "Pop/Funk",
+                                                             "Jungle",
+                                                             "Native American",
+                                                             "Cabaret",
+                                                             "New Wave",
+                                                             "Psychadelic",
+                                                             "Rave",
+                                                             "Showtunes",
+                                                             "Trailer",
+                                                             "Lo-Fi",
+                                                             "Tribal",
+                                                             "Acid Punk",
+                                                             "Acid Jazz",
+                                                             "Polka",
+                                                             "Retro",
+                                                             "Musical",
+                                                             "Rock & Roll",
+                                                             "Hard Rock",
+                                                             "Folk",
+                                                             "Folk-Rock",
+                                                             "National Folk",
+                                                             "Swing",
+                                                             "Fast Fusion",
+                                                             "Bebob",
+                                                             "Latin",
+                                                             "Revival",
+                                                             "Celtic",
+                                                             "Bluegrass",
+                                                             "Avantgarde",
+                                                             "Gothic Rock",
+                                                             "Progessive Rock",
+                                                             "Psychedelic Rock",
+                                                             "Symphonic Rock",
+                                                             "Slow Rock",
+                                                             "Big Band",
+                                                             "Chorus",
+                                                             "Easy Listening",
+                                                             "Acoustic",
+                                                             "Humour",
+                                                             "Speech",
+                                                             "Chanson",
+                                                             "Opera",
+                                                             "Chamber Music",
+                                                             "Sonata",
+                                                             "Symphony",
+                                                             "Booty Bass",
+                                                             "Primus",
+                                                             "Porn Groove",
+                                                             "Satire",
+                                                             "Slow Jam",
+                                                             "Club",
+                                                             "Tango",
+                                                             "Samba",
+                                                             "Folklore",
+                                                             "Ballad",
+                                                             "Power Ballad",
+                                                             "Rhythmic Soul",
+                                                             "Freestyle",
+                                                             "Duet",
+                                                             "Punk Rock",
+                                                             "Drum Solo",
+                                                             "A capella",
+                                                             "Euro-House",
+                                                             "Dance Hall",
+                                                             "Goa",
+                                                             "Drum & Bass",
+                                                             "Club-House",
+                                                             "Hardcore",
+                                                             "Terror",
+                                                             "Indie",
+                                                             "BritPop",
+                                                             "Negerpunk",
+                                                             "Polsk Punk",
+                                                             "Beat",
+                                                             "Christian Gangsta Rap",
+                                                             "Heavy Metal",
+                                                             "Black Metal",
+                                                             "Crossover",
+                                                             "Contemporary Christian",
+                                                             "Christian Rock",
+                                                             "Merengue",
+                                                             "Salsa",
+                                                             "Trash Metal",
+                                                             "Anime",
+                                                             "JPop",
+                                                             "Synthpop"};
 
 namespace {
 
@@ -38,34 +165,29 @@ constexpr size_t TitleOffset = 3, ArtistOffset = 33, AlbumOffset = 63, YearOffse
 constexpr size_t TextCapacity = 30, YearCapacity = 4, ShortCommentCapacity = 28;
 
 // Drops trailing bytes 0..32, then keeps at most capacity bytes.
-std::string FieldText(std::string_view text, size_t capacity)
-{
+std::string FieldText(std::string_view text, size_t capacity) {
     size_t n = text.size();
     while (n > 0 && static_cast<unsigned char>(text[n - 1]) <= 32)
         --n;
     return std::string(text.substr(0, std::min(n, capacity)));
 }
 
-std::string_view Bytes(const TID3v1::Record& r, size_t offset, size_t n)
-{
+std::string_view Bytes(const TID3v1::Record& r, size_t offset, size_t n) {
     return {reinterpret_cast<const char*>(r.data()) + offset, n};
 }
 
-bool HasTag(const TID3v1::Record& r)
-{
+bool HasTag(const TID3v1::Record& r) {
     return r[0] == 'T' && r[1] == 'A' && r[2] == 'G';
 }
 
-uint8_t DetectVersion(const TID3v1::Record& r)
-{
+uint8_t DetectVersion(const TID3v1::Record& r) {
     if ((r[125] == 0 && r[126] != 0) || (r[125] == ' ' && r[126] != ' '))
         return 2;
     return 1;
 }
 
 // Reads the last 128 bytes of a regular file of at least that size.
-bool ReadTagRecord(int fd, TID3v1::Record& record, int64_t& size)
-{
+bool ReadTagRecord(int fd, TID3v1::Record& record, int64_t& size) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || st.st_size < static_cast<off_t>(TID3v1::RecordSize))
         return false;
@@ -74,8 +196,7 @@ bool ReadTagRecord(int fd, TID3v1::Record& record, int64_t& size)
            static_cast<int64_t>(TID3v1::RecordSize);
 }
 
-bool ReadTagRecord(const std::string& fileName, TID3v1::Record& record)
-{
+bool ReadTagRecord(const std::string& fileName, TID3v1::Record& record) {
     const int fd = fileops::OpenRegular(fileName, O_RDONLY);
     if (fd < 0)
         return false;
@@ -87,8 +208,7 @@ bool ReadTagRecord(const std::string& fileName, TID3v1::Record& record)
 
 // Opens the file for writing after adding the owner's write permission, and reads its
 // current record again through the same descriptor (the file may have changed meanwhile).
-int OpenForWrite(const std::string& fileName, TID3v1::Record& record, int64_t& size)
-{
+int OpenForWrite(const std::string& fileName, TID3v1::Record& record, int64_t& size) {
     if (!fileops::AddOwnerWrite(fileName))
         return -1;
     const int fd = fileops::OpenRegular(fileName, O_RDWR);
@@ -103,13 +223,11 @@ int OpenForWrite(const std::string& fileName, TID3v1::Record& record, int64_t& s
 
 } // namespace
 
-TID3v1::TID3v1()
-{
+TID3v1::TID3v1() {
     Reset();
 }
 
-void TID3v1::Reset()
-{
+void TID3v1::Reset() {
     m_exists = false;
     m_version = 1;
     m_title.clear();
@@ -121,38 +239,31 @@ void TID3v1::Reset()
     m_genreIndex = 255;
 }
 
-std::string TID3v1::Genre() const
-{
+std::string TID3v1::Genre() const {
     return m_genreIndex < GenreCount ? std::string(GenreNames[m_genreIndex]) : std::string();
 }
 
-void TID3v1::SetTitle(std::string_view text)
-{
+void TID3v1::SetTitle(std::string_view text) {
     m_title = FieldText(text, TextCapacity);
 }
 
-void TID3v1::SetArtist(std::string_view text)
-{
+void TID3v1::SetArtist(std::string_view text) {
     m_artist = FieldText(text, TextCapacity);
 }
 
-void TID3v1::SetAlbum(std::string_view text)
-{
+void TID3v1::SetAlbum(std::string_view text) {
     m_album = FieldText(text, TextCapacity);
 }
 
-void TID3v1::SetYear(std::string_view text)
-{
+void TID3v1::SetYear(std::string_view text) {
     m_year = FieldText(text, YearCapacity);
 }
 
-void TID3v1::SetComment(std::string_view text)
-{
+void TID3v1::SetComment(std::string_view text) {
     m_comment = FieldText(text, TextCapacity);
 }
 
-void TID3v1::ReadFromRecord(const Record& record)
-{
+void TID3v1::ReadFromRecord(const Record& record) {
     Reset();
     if (!HasTag(record))
         return;
@@ -171,8 +282,7 @@ void TID3v1::ReadFromRecord(const Record& record)
     m_genreIndex = record[127];
 }
 
-TID3v1::Record TID3v1::BuildRecord() const
-{
+TID3v1::Record TID3v1::BuildRecord() const {
     Record r{};
     std::memcpy(r.data(), "TAG", 3);
     auto put = [&r](size_t offset, const std::string& text) {
@@ -191,8 +301,7 @@ TID3v1::Record TID3v1::BuildRecord() const
     return r;
 }
 
-bool TID3v1::ReadFromFile(TFileReader& file)
-{
+bool TID3v1::ReadFromFile(TFileReader& file) {
     Reset();
     if (!file.IsOpen() || file.Size() < static_cast<int64_t>(RecordSize))
         return false;
@@ -204,8 +313,7 @@ bool TID3v1::ReadFromFile(TFileReader& file)
     return true;
 }
 
-bool TID3v1::ReadFromFile(const std::string& fileName)
-{
+bool TID3v1::ReadFromFile(const std::string& fileName) {
     TFileReader file;
     if (!file.Open(fileName)) {
         Reset();
@@ -214,8 +322,7 @@ bool TID3v1::ReadFromFile(const std::string& fileName)
     return ReadFromFile(file);
 }
 
-bool TID3v1::SaveToFile(const std::string& fileName)
-{
+bool TID3v1::SaveToFile(const std::string& fileName) {
     const Record record = BuildRecord();
     Record old{};
     if (!ReadTagRecord(fileName, old))
@@ -237,8 +344,7 @@ bool TID3v1::SaveToFile(const std::string& fileName)
     return fileops::CloseChecked(fd) && ok;
 }
 
-bool TID3v1::RemoveFromFile(const std::string& fileName)
-{
+bool TID3v1::RemoveFromFile(const std::string& fileName) {
     Record old{};
     if (!ReadTagRecord(fileName, old))
         return false;

@@ -20,25 +20,22 @@ constexpr size_t HeaderSize = 10;
 constexpr size_t FrameHeaderSize = 10;
 constexpr size_t SlotTrack = 3, SlotGenre = 5, SlotComment = 6, SlotURL = 11;
 
-uint32_t BigEndian32(const uint8_t* p)
-{
+uint32_t BigEndian32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
 }
 
-bool IsBlank(char ch)
-{
+bool IsBlank(char ch) {
     return static_cast<unsigned char>(ch) <= 32;
 }
 
 // One encoded string of a frame: decoded up to its terminator (or the end of the bytes).
 struct Decoded {
-    std::string text;      // in the code page
-    size_t consumed = 0;   // bytes used, terminator included
+    std::string text;    // in the code page
+    size_t consumed = 0; // bytes used, terminator included
     bool terminated = false;
 };
 
-Decoded DecodeString(std::string_view bytes, uint8_t encoding, const CodePage& cp)
-{
+Decoded DecodeString(std::string_view bytes, uint8_t encoding, const CodePage& cp) {
     Decoded d;
     if (encoding == 3) {
         const size_t end = bytes.find('\0');
@@ -80,8 +77,7 @@ Decoded DecodeString(std::string_view bytes, uint8_t encoding, const CodePage& c
 }
 
 // The tag header (the first 10 bytes) and the size of the file.
-bool ReadHeader(int fd, uint8_t* header, int64_t& fileSize)
-{
+bool ReadHeader(int fd, uint8_t* header, int64_t& fileSize) {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return false;
@@ -89,8 +85,7 @@ bool ReadHeader(int fd, uint8_t* header, int64_t& fileSize)
     return fileops::ReadAll(fd, header, HeaderSize, 0) == static_cast<int64_t>(HeaderSize);
 }
 
-bool CopyRange(int from, int64_t offset, int to)
-{
+bool CopyRange(int from, int64_t offset, int to) {
     std::vector<char> buffer(1 << 20);
     while (true) {
         const int64_t got = fileops::ReadAll(from, buffer.data(), buffer.size(), offset);
@@ -105,8 +100,7 @@ bool CopyRange(int from, int64_t offset, int to)
 }
 
 // Makes the rename durable; a failure here does not undo a save that has happened.
-void SyncFolderOf(const std::string& path)
-{
+void SyncFolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -119,8 +113,7 @@ void SyncFolderOf(const std::string& path)
 // Rewrites the file with the new tag (or none) in front of its audio. The new file is
 // written beside the old one as "<name>~" and renamed over it in one step, so the audio
 // file exists, complete, at every moment; any failure before the rename leaves it untouched.
-bool RebuildFile(const std::string& fileName, const std::string* newTag)
-{
+bool RebuildFile(const std::string& fileName, const std::string* newTag) {
     struct stat st {};
     if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
@@ -157,8 +150,7 @@ bool RebuildFile(const std::string& fileName, const std::string* newTag)
     // followed, and a folder of its name makes the save fail.
     const std::string temp = target + "~";
     struct stat tst {};
-    if (::lstat(temp.c_str(), &tst) == 0 &&
-        (S_ISDIR(tst.st_mode) || ::unlink(temp.c_str()) != 0)) {
+    if (::lstat(temp.c_str(), &tst) == 0 && (S_ISDIR(tst.st_mode) || ::unlink(temp.c_str()) != 0)) {
         ::close(src);
         return false;
     }
@@ -175,8 +167,7 @@ bool RebuildFile(const std::string& fileName, const std::string* newTag)
     if (ok) {
         // Owner and group where the process may set them; the bits always.
         if (::fchown(dst, st.st_uid, st.st_gid) != 0) {
-            [[maybe_unused]] const int ignored =
-                ::fchown(dst, static_cast<uid_t>(-1), st.st_gid);
+            [[maybe_unused]] const int ignored = ::fchown(dst, static_cast<uid_t>(-1), st.st_gid);
         }
         ok = ::fchmod(dst, (st.st_mode & 07777) | S_IWUSR) == 0;
     }
@@ -192,13 +183,11 @@ bool RebuildFile(const std::string& fileName, const std::string* newTag)
 
 } // namespace
 
-TID3v2::TID3v2()
-{
+TID3v2::TID3v2() {
     Reset();
 }
 
-void TID3v2::Reset()
-{
+void TID3v2::Reset() {
     m_exists = false;
     m_version = 0;
     m_size = 0;
@@ -208,20 +197,41 @@ void TID3v2::Reset()
         s->clear();
 }
 
-void TID3v2::SetTitle(std::string_view text) { m_title = Trim(text); }
-void TID3v2::SetArtist(std::string_view text) { m_artist = Trim(text); }
-void TID3v2::SetAlbum(std::string_view text) { m_album = Trim(text); }
-void TID3v2::SetYear(std::string_view text) { m_year = Trim(text); }
-void TID3v2::SetGenre(std::string_view text) { m_genre = Trim(text); }
-void TID3v2::SetComment(std::string_view text) { m_comment = Trim(text); }
-void TID3v2::SetComposer(std::string_view text) { m_composer = Trim(text); }
-void TID3v2::SetEncodedBy(std::string_view text) { m_encodedBy = Trim(text); }
-void TID3v2::SetCopyright(std::string_view text) { m_copyright = Trim(text); }
-void TID3v2::SetLanguage(std::string_view text) { m_language = Trim(text); }
-void TID3v2::SetURL(std::string_view text) { m_url = Trim(text); }
+void TID3v2::SetTitle(std::string_view text) {
+    m_title = Trim(text);
+}
+void TID3v2::SetArtist(std::string_view text) {
+    m_artist = Trim(text);
+}
+void TID3v2::SetAlbum(std::string_view text) {
+    m_album = Trim(text);
+}
+void TID3v2::SetYear(std::string_view text) {
+    m_year = Trim(text);
+}
+void TID3v2::SetGenre(std::string_view text) {
+    m_genre = Trim(text);
+}
+void TID3v2::SetComment(std::string_view text) {
+    m_comment = Trim(text);
+}
+void TID3v2::SetComposer(std::string_view text) {
+    m_composer = Trim(text);
+}
+void TID3v2::SetEncodedBy(std::string_view text) {
+    m_encodedBy = Trim(text);
+}
+void TID3v2::SetCopyright(std::string_view text) {
+    m_copyright = Trim(text);
+}
+void TID3v2::SetLanguage(std::string_view text) {
+    m_language = Trim(text);
+}
+void TID3v2::SetURL(std::string_view text) {
+    m_url = Trim(text);
+}
 
-std::string TID3v2::Trim(std::string_view text)
-{
+std::string TID3v2::Trim(std::string_view text) {
     size_t begin = 0, end = text.size();
     while (begin < end && IsBlank(text[begin]))
         ++begin;
@@ -230,8 +240,7 @@ std::string TID3v2::Trim(std::string_view text)
     return std::string(text.substr(begin, end - begin));
 }
 
-int64_t TID3v2::DeclaredSize(const uint8_t* header, int64_t fileSize)
-{
+int64_t TID3v2::DeclaredSize(const uint8_t* header, int64_t fileSize) {
     // The size bytes are taken whole, not masked to 7 bits.
     const int64_t size = (int64_t{header[6]} << 21) + (int64_t{header[7]} << 14) +
                          (int64_t{header[8]} << 7) + int64_t{header[9]} +
@@ -239,8 +248,7 @@ int64_t TID3v2::DeclaredSize(const uint8_t* header, int64_t fileSize)
     return size > fileSize ? 0 : size;
 }
 
-TID3v2::Slots TID3v2::ReadFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize)
-{
+TID3v2::Slots TID3v2::ReadFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize) {
     Slots slots;
     // Sizes are unsigned and positions 64-bit, so the walk only ever moves forward.
     int64_t pos = static_cast<int64_t>(HeaderSize);
@@ -273,8 +281,7 @@ TID3v2::Slots TID3v2::ReadFrames(const ReadAt& read, int64_t fileSize, int64_t d
 }
 
 std::string TID3v2::SingleByteFrame(std::string_view id, std::string_view content,
-                                    const CodePage& cp)
-{
+                                    const CodePage& cp) {
     if (content.empty())
         return std::string(content);
     const auto encoding = static_cast<uint8_t>(content[0]);
@@ -308,8 +315,7 @@ std::string TID3v2::SingleByteFrame(std::string_view id, std::string_view conten
     return out;
 }
 
-uint8_t TID3v2::ParseTrack(std::string_view text)
-{
+uint8_t TID3v2::ParseTrack(std::string_view text) {
     const std::string trimmed = Trim(text);
     std::string_view s = trimmed;
     if (const size_t slash = s.find('/'); slash != std::string_view::npos)
@@ -353,32 +359,28 @@ uint8_t TID3v2::ParseTrack(std::string_view text)
     return static_cast<uint8_t>(negative ? 0u - low : low);
 }
 
-std::string TID3v2::ParseGenre(std::string_view text)
-{
+std::string TID3v2::ParseGenre(std::string_view text) {
     std::string s = Trim(text);
     if (const size_t close = s.rfind(')'); close != std::string::npos)
         s.erase(0, close + 1);
     return s;
 }
 
-std::string TID3v2::ParseComment(std::string_view text)
-{
+std::string TID3v2::ParseComment(std::string_view text) {
     text.remove_prefix(std::min<size_t>(4, text.size()));
     if (const size_t zero = text.find('\0'); zero != std::string_view::npos)
         text.remove_prefix(zero + 1);
     return Trim(text);
 }
 
-std::string TID3v2::ParseURL(std::string_view text)
-{
+std::string TID3v2::ParseURL(std::string_view text) {
     text.remove_prefix(std::min<size_t>(1, text.size()));
     if (const size_t zero = text.find('\0'); zero != std::string_view::npos)
         text.remove_prefix(zero + 1);
     return Trim(text);
 }
 
-void TID3v2::SetFromSlots(const Slots& slots)
-{
+void TID3v2::SetFromSlots(const Slots& slots) {
     m_title = Trim(slots[0]);
     m_artist = Trim(slots[1]);
     m_album = Trim(slots[2]);
@@ -393,8 +395,7 @@ void TID3v2::SetFromSlots(const Slots& slots)
     m_url = ParseURL(slots[SlotURL]);
 }
 
-TID3v2::Slots TID3v2::ToSlots() const
-{
+TID3v2::Slots TID3v2::ToSlots() const {
     Slots s;
     s[0] = m_title;
     s[1] = m_artist;
@@ -411,8 +412,7 @@ TID3v2::Slots TID3v2::ToSlots() const
     return s;
 }
 
-std::string TID3v2::BuildTag(const Slots& slots)
-{
+std::string TID3v2::BuildTag(const Slots& slots) {
     uint64_t size = 0;
     for (const auto& text : slots)
         if (!text.empty())
@@ -439,13 +439,11 @@ std::string TID3v2::BuildTag(const Slots& slots)
     return tag;
 }
 
-std::string TID3v2::BuildTag() const
-{
+std::string TID3v2::BuildTag() const {
     return BuildTag(ToSlots());
 }
 
-bool TID3v2::ReadFromFile(TFileReader& file)
-{
+bool TID3v2::ReadFromFile(TFileReader& file) {
     Reset();
     if (!file.IsOpen())
         return false;
@@ -465,8 +463,7 @@ bool TID3v2::ReadFromFile(TFileReader& file)
     return true;
 }
 
-bool TID3v2::ReadFromFile(const std::string& fileName)
-{
+bool TID3v2::ReadFromFile(const std::string& fileName) {
     TFileReader file;
     if (!file.Open(fileName)) {
         Reset();
@@ -475,8 +472,7 @@ bool TID3v2::ReadFromFile(const std::string& fileName)
     return ReadFromFile(file);
 }
 
-bool TID3v2::SaveToFile(const std::string& fileName)
-{
+bool TID3v2::SaveToFile(const std::string& fileName) {
     const std::string tag = BuildTag();
     // A tag the size field cannot describe is refused before the file is touched.
     if (tag.empty())
@@ -484,7 +480,6 @@ bool TID3v2::SaveToFile(const std::string& fileName)
     return RebuildFile(fileName, &tag);
 }
 
-bool TID3v2::RemoveFromFile(const std::string& fileName)
-{
+bool TID3v2::RemoveFromFile(const std::string& fileName) {
     return RebuildFile(fileName, nullptr);
 }

@@ -103,6 +103,5 @@ private:
     int64_t m_size = 0;
     std::string m_title, m_artist, m_album;
     uint8_t m_track = 0;
-    std::string m_year, m_genre, m_comment, m_composer, m_encodedBy, m_copyright, m_language,
-        m_url;
+    std::string m_year, m_genre, m_comment, m_composer, m_encodedBy, m_copyright, m_language, m_url;
 };

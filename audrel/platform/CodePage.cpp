@@ -11,20 +11,18 @@
 
 namespace {
 
-constexpr unsigned kKnown[] = {874, 932, 936, 949, 950, 1250, 1251, 1252,
-                               1253, 1254, 1255, 1256, 1257, 1258};
+constexpr unsigned kKnown[] = {874,  932,  936,  949,  950,  1250, 1251,
+                               1252, 1253, 1254, 1255, 1256, 1257, 1258};
 constexpr char32_t kInvalid = 0xFFFFFFFF;
 
-bool IsKnown(unsigned number)
-{
+bool IsKnown(unsigned number) {
     return std::find(std::begin(kKnown), std::end(kKnown), number) != std::end(kKnown);
 }
 
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : m_cd(::iconv_open(to, from)) {}
-    ~Iconv()
-    {
+    ~Iconv() {
         if (Ok())
             ::iconv_close(m_cd);
     }
@@ -37,8 +35,7 @@ private:
     iconv_t m_cd;
 };
 
-void AppendUtf8(std::string& out, char32_t c)
-{
+void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -58,8 +55,7 @@ void AppendUtf8(std::string& out, char32_t c)
 
 // Decodes one UTF-8 sequence at i and moves past it; kInvalid for a malformed one
 // (then i moves by one byte).
-char32_t NextUtf8(std::string_view s, size_t& i)
-{
+char32_t NextUtf8(std::string_view s, size_t& i) {
     const auto b0 = static_cast<unsigned char>(s[i]);
     size_t len = 0;
     char32_t c = 0;
@@ -99,8 +95,7 @@ char32_t NextUtf8(std::string_view s, size_t& i)
 
 // Case mapping for when no UTF-8 locale is installed: Latin, Greek and Cyrillic letters,
 // which cover the letters of every single-byte code page.
-char32_t FallbackCase(char32_t c, bool upper)
-{
+char32_t FallbackCase(char32_t c, bool upper) {
     auto pair = [&](char32_t up, char32_t low) -> char32_t {
         if (upper && c == low)
             return up;
@@ -133,24 +128,47 @@ char32_t FallbackCase(char32_t c, bool upper)
     if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E) || (c >= 0x4C1 && c <= 0x4CE))
         return pair((c & 1) ? c : c - 1, (c & 1) ? c + 1 : c);
     switch (c) {
-    case 0xFF: case 0x178: return pair(0x178, 0xFF);
-    case 0x386: case 0x3AC: return pair(0x386, 0x3AC);
-    case 0x388: case 0x3AD: return pair(0x388, 0x3AD);
-    case 0x389: case 0x3AE: return pair(0x389, 0x3AE);
-    case 0x38A: case 0x3AF: return pair(0x38A, 0x3AF);
-    case 0x38C: case 0x3CC: return pair(0x38C, 0x3CC);
-    case 0x38E: case 0x3CD: return pair(0x38E, 0x3CD);
-    case 0x38F: case 0x3CE: return pair(0x38F, 0x3CE);
-    case 0x192: case 0x191: return pair(0x191, 0x192);
-    case 0x1A0: case 0x1A1: return pair(0x1A0, 0x1A1);
-    case 0x1AF: case 0x1B0: return pair(0x1AF, 0x1B0);
-    case 0xB5: return upper ? 0x39C : c;
-    default: return c;
+    case 0xFF:
+    case 0x178:
+        return pair(0x178, 0xFF);
+    case 0x386:
+    case 0x3AC:
+        return pair(0x386, 0x3AC);
+    case 0x388:
+    case 0x3AD:
+        return pair(0x388, 0x3AD);
+    case 0x389:
+    case 0x3AE:
+        return pair(0x389, 0x3AE);
+    case 0x38A:
+    case 0x3AF:
+        return pair(0x38A, 0x3AF);
+    case 0x38C:
+    case 0x3CC:
+        return pair(0x38C, 0x3CC);
+    case 0x38E:
+    case 0x3CD:
+        return pair(0x38E, 0x3CD);
+    case 0x38F:
+    case 0x3CE:
+        return pair(0x38F, 0x3CE);
+    case 0x192:
+    case 0x191:
+        return pair(0x191, 0x192);
+    case 0x1A0:
+    case 0x1A1:
+        return pair(0x1A0, 0x1A1);
+    case 0x1AF:
+    case 0x1B0:
+        return pair(0x1AF, 0x1B0);
+    case 0xB5:
+        return upper ? 0x39C : c;
+    default:
+        return c;
     }
 }
 
-locale_t Utf8Locale()
-{
+locale_t Utf8Locale() {
     static const locale_t loc = [] {
         for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"})
             if (locale_t l = ::newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(nullptr)))
@@ -160,8 +178,7 @@ locale_t Utf8Locale()
     return loc;
 }
 
-char32_t CaseOf(char32_t c, bool upper)
-{
+char32_t CaseOf(char32_t c, bool upper) {
     if (locale_t loc = Utf8Locale())
         return upper ? static_cast<char32_t>(::towupper_l(static_cast<wint_t>(c), loc))
                      : static_cast<char32_t>(::towlower_l(static_cast<wint_t>(c), loc));
@@ -171,8 +188,7 @@ char32_t CaseOf(char32_t c, bool upper)
 // Converts bytes with iconv; a sequence iconv rejects is handed to onError, which appends
 // its own replacement and says how many input bytes it covers.
 template <class OnError>
-std::string Convert(const char* to, const char* from, std::string_view in, OnError onError)
-{
+std::string Convert(const char* to, const char* from, std::string_view in, OnError onError) {
     std::string out;
     Iconv cd(to, from);
     if (!cd.Ok()) {
@@ -213,8 +229,7 @@ std::string Convert(const char* to, const char* from, std::string_view in, OnErr
 
 } // namespace
 
-CodePage::CodePage(unsigned number) : m_number(IsKnown(number) ? number : 1252)
-{
+CodePage::CodePage(unsigned number) : m_number(IsKnown(number) ? number : 1252) {
     m_doubleByte = m_number == 932 || m_number == 936 || m_number == 949 || m_number == 950;
     for (unsigned b = 0x81; b <= 0xFE; ++b)
         m_lead[b] = m_doubleByte && (m_number != 932 || b <= 0x9F || (b >= 0xE0 && b <= 0xFC));
@@ -260,8 +275,7 @@ CodePage::CodePage(unsigned number) : m_number(IsKnown(number) ? number : 1252)
     BuildCaseTables(defined);
 }
 
-void CodePage::BuildCaseTables(const std::vector<bool>& defined)
-{
+void CodePage::BuildCaseTables(const std::vector<bool>& defined) {
     for (unsigned b = 0; b < 256; ++b) {
         m_upper[b] = m_lower[b] = static_cast<unsigned char>(b);
         if (m_lead[b] || !defined[b])
@@ -280,13 +294,11 @@ void CodePage::BuildCaseTables(const std::vector<bool>& defined)
     }
 }
 
-std::string CodePage::IconvName() const
-{
+std::string CodePage::IconvName() const {
     return "CP" + std::to_string(m_number);
 }
 
-const CodePage& CodePage::System()
-{
+const CodePage& CodePage::System() {
     static const CodePage cp([] {
         if (const char* env = std::getenv("AUDREL_CODEPAGE"); env && *env) {
             const std::string_view s(env);
@@ -303,8 +315,7 @@ const CodePage& CodePage::System()
     return cp;
 }
 
-unsigned CodePage::NumberForLocale(std::string_view localeName)
-{
+unsigned CodePage::NumberForLocale(std::string_view localeName) {
     std::string_view modifier;
     if (auto at = localeName.find('@'); at != std::string_view::npos) {
         modifier = localeName.substr(at + 1);
@@ -353,8 +364,7 @@ unsigned CodePage::NumberForLocale(std::string_view localeName)
     return 1252;
 }
 
-std::string CodePage::ToUtf8(std::string_view bytes) const
-{
+std::string CodePage::ToUtf8(std::string_view bytes) const {
     if (!m_doubleByte) {
         std::string out;
         out.reserve(bytes.size() + bytes.size() / 2);
@@ -362,19 +372,19 @@ std::string CodePage::ToUtf8(std::string_view bytes) const
             AppendUtf8(out, m_toUnicode[static_cast<unsigned char>(ch)]);
         return out;
     }
-    return Convert("UTF-8", IconvName().c_str(), bytes, [this](std::string& out, std::string_view rest) {
-        const auto b = static_cast<unsigned char>(rest[0]);
-        if (m_lead[b]) {
-            out += '?';
-            return rest.size() >= 2 ? size_t{2} : size_t{1};
-        }
-        AppendUtf8(out, m_toUnicode[b]);
-        return size_t{1};
-    });
+    return Convert("UTF-8", IconvName().c_str(), bytes,
+                   [this](std::string& out, std::string_view rest) {
+                       const auto b = static_cast<unsigned char>(rest[0]);
+                       if (m_lead[b]) {
+                           out += '?';
+                           return rest.size() >= 2 ? size_t{2} : size_t{1};
+                       }
+                       AppendUtf8(out, m_toUnicode[b]);
+                       return size_t{1};
+                   });
 }
 
-void CodePage::AppendEncoded(std::string& out, char32_t ch) const
-{
+void CodePage::AppendEncoded(std::string& out, char32_t ch) const {
     auto it = std::lower_bound(m_fromUnicode.begin(), m_fromUnicode.end(),
                                std::make_pair(ch, static_cast<unsigned char>(0)));
     out += (ch != kInvalid && it != m_fromUnicode.end() && it->first == ch)
@@ -382,8 +392,7 @@ void CodePage::AppendEncoded(std::string& out, char32_t ch) const
                : '?';
 }
 
-std::string CodePage::FromUtf8(std::string_view utf8) const
-{
+std::string CodePage::FromUtf8(std::string_view utf8) const {
     if (m_doubleByte) {
         return Convert(IconvName().c_str(), "UTF-8", utf8,
                        [this](std::string& out, std::string_view rest) {
@@ -403,12 +412,12 @@ std::string CodePage::FromUtf8(std::string_view utf8) const
             out += static_cast<char>(it->second);
         } else if (ch != kInvalid && (m_number == 1255 || m_number == 1258)) {
             // These two write some letters as a base letter and a combining mark.
-            const std::string decomposed = Convert(
-                IconvName().c_str(), "UTF-8", utf8.substr(start, i - start),
-                [](std::string& o, std::string_view) {
-                    o += '?';
-                    return size_t{4};
-                });
+            const std::string decomposed =
+                Convert(IconvName().c_str(), "UTF-8", utf8.substr(start, i - start),
+                        [](std::string& o, std::string_view) {
+                            o += '?';
+                            return size_t{4};
+                        });
             out += decomposed.empty() ? std::string("?") : decomposed;
         } else {
             out += '?';
@@ -417,8 +426,7 @@ std::string CodePage::FromUtf8(std::string_view utf8) const
     return out;
 }
 
-std::string CodePage::FromUtf16(std::u16string_view text) const
-{
+std::string CodePage::FromUtf16(std::u16string_view text) const {
     std::string utf8;
     utf8.reserve(text.size() * 2);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -436,8 +444,7 @@ std::string CodePage::FromUtf16(std::u16string_view text) const
     return FromUtf8(utf8);
 }
 
-std::string CodePage::Upper(std::string_view bytes) const
-{
+std::string CodePage::Upper(std::string_view bytes) const {
     std::string out(bytes);
     for (size_t i = 0; i < out.size(); ++i) {
         const auto b = static_cast<unsigned char>(out[i]);
@@ -450,8 +457,7 @@ std::string CodePage::Upper(std::string_view bytes) const
     return out;
 }
 
-std::string CodePage::Lower(std::string_view bytes) const
-{
+std::string CodePage::Lower(std::string_view bytes) const {
     std::string out(bytes);
     for (size_t i = 0; i < out.size(); ++i) {
         const auto b = static_cast<unsigned char>(out[i]);

@@ -16,8 +16,7 @@ namespace testsupport {
 inline std::string Id3v1Record(std::string_view title = {}, std::string_view artist = {},
                                std::string_view album = {}, std::string_view year = {},
                                std::string_view comment = {}, uint8_t track = 0,
-                               uint8_t genre = 255)
-{
+                               uint8_t genre = 255) {
     std::string r(128, '\0');
     r.replace(0, 3, "TAG");
     auto put = [&r](size_t at, size_t cap, std::string_view s) {
@@ -37,8 +36,7 @@ inline std::string Id3v1Record(std::string_view title = {}, std::string_view art
 }
 
 // Four bytes of 7 bits each, most significant first.
-inline std::string SyncSafe(uint32_t value)
-{
+inline std::string SyncSafe(uint32_t value) {
     std::string s(4, '\0');
     s[0] = static_cast<char>((value >> 21) & 0x7F);
     s[1] = static_cast<char>((value >> 14) & 0x7F);
@@ -47,8 +45,7 @@ inline std::string SyncSafe(uint32_t value)
     return s;
 }
 
-inline std::string BigEndian32(uint32_t value)
-{
+inline std::string BigEndian32(uint32_t value) {
     std::string s(4, '\0');
     s[0] = static_cast<char>(value >> 24);
     s[1] = static_cast<char>(value >> 16);
@@ -59,8 +56,7 @@ inline std::string BigEndian32(uint32_t value)
 
 // The 10-byte ID3v2 header; tagSize excludes the header itself.
 inline std::string Id3v2Header(uint32_t tagSize, uint8_t major = 3, uint8_t revision = 0,
-                               uint8_t flags = 0)
-{
+                               uint8_t flags = 0) {
     std::string h = "ID3";
     h += static_cast<char>(major);
     h += static_cast<char>(revision);
@@ -71,26 +67,23 @@ inline std::string Id3v2Header(uint32_t tagSize, uint8_t major = 3, uint8_t revi
 
 // A v2.3 frame with raw content; contentSize overrides the stored size when given.
 inline std::string Frame23(std::string_view id, std::string_view content,
-                           int64_t contentSize = -1)
-{
+                           int64_t contentSize = -1) {
     std::string f(id.substr(0, 4));
     f.resize(4, ' ');
-    f += BigEndian32(static_cast<uint32_t>(contentSize >= 0 ? contentSize
-                                                            : static_cast<int64_t>(content.size())));
+    f += BigEndian32(static_cast<uint32_t>(
+        contentSize >= 0 ? contentSize : static_cast<int64_t>(content.size())));
     f += std::string(2, '\0');
     f += content;
     return f;
 }
 
 // A v2.3 text frame: encoding byte 0, then the text.
-inline std::string TextFrame23(std::string_view id, std::string_view text)
-{
+inline std::string TextFrame23(std::string_view id, std::string_view text) {
     return Frame23(id, std::string(1, '\0') + std::string(text));
 }
 
 // UTF-16 units as bytes. bom: write a byte-order mark first.
-inline std::string Utf16Bytes(std::u16string_view text, bool bigEndian = false, bool bom = true)
-{
+inline std::string Utf16Bytes(std::u16string_view text, bool bigEndian = false, bool bom = true) {
     std::string s;
     auto unit = [&](char16_t u) {
         const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
@@ -111,8 +104,7 @@ inline std::string Utf16Bytes(std::u16string_view text, bool bigEndian = false, 
 
 // A v2.3 text frame in UTF-16 with BOM (encoding 1), optionally with a terminator.
 inline std::string Utf16TextFrame23(std::string_view id, std::u16string_view text,
-                                    bool bigEndian = false, bool terminator = false)
-{
+                                    bool bigEndian = false, bool terminator = false) {
     std::string content(1, '\x01');
     content += Utf16Bytes(text, bigEndian, true);
     if (terminator)
@@ -122,8 +114,7 @@ inline std::string Utf16TextFrame23(std::string_view id, std::u16string_view tex
 
 // A whole v2.3 tag: header + frames + padding zero bytes.
 inline std::string Id3v2Tag(std::initializer_list<std::string> frames, size_t padding = 0,
-                            uint8_t major = 3)
-{
+                            uint8_t major = 3) {
     std::string body;
     for (const auto& f : frames)
         body += f;

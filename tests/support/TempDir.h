@@ -18,8 +18,7 @@ namespace testsupport {
 
 class TempDir {
 public:
-    TempDir()
-    {
+    TempDir() {
         std::error_code ec;
         std::filesystem::path base = std::filesystem::temp_directory_path(ec);
         if (ec)
@@ -28,8 +27,7 @@ public:
         if (char* made = ::mkdtemp(pattern.data()))
             m_path = made;
     }
-    ~TempDir()
-    {
+    ~TempDir() {
         if (m_path.empty())
             return;
         // Tests may take write or search permission away from sub-folders: give it back first.
@@ -56,23 +54,20 @@ private:
 };
 
 // Writes bytes to a file, replacing it. True on success.
-inline bool WriteFileBytes(const std::string& path, std::string_view bytes)
-{
+inline bool WriteFileBytes(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
 // The whole content of a file; empty when it cannot be read.
-inline std::string ReadFileBytes(const std::string& path)
-{
+inline std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Permission bits (07777) of a path, or -1.
-inline int FileMode(const std::string& path)
-{
+inline int FileMode(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
         return -1;

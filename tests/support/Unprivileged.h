@@ -15,14 +15,12 @@ namespace testsupport {
 
 inline constexpr uid_t NobodyId = 65534;
 
-inline bool RunningAsRoot()
-{
+inline bool RunningAsRoot() {
     return ::geteuid() == 0;
 }
 
 // Runs fn without root's rights and returns its result (false when the child failed).
-inline bool RunWithoutRoot(const std::function<bool()>& fn)
-{
+inline bool RunWithoutRoot(const std::function<bool()>& fn) {
     if (!RunningAsRoot())
         return fn();
     const pid_t pid = ::fork();
@@ -40,8 +38,7 @@ inline bool RunWithoutRoot(const std::function<bool()>& fn)
 }
 
 // Hands a path to the user RunWithoutRoot runs as (no-op when not root).
-inline void GiveToUnprivileged(const char* path)
-{
+inline void GiveToUnprivileged(const char* path) {
     if (RunningAsRoot()) {
         [[maybe_unused]] const int ignored = ::chown(path, NobodyId, NobodyId);
     }

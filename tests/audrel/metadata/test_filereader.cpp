@@ -13,8 +13,7 @@ using namespace testsupport;
 
 namespace {
 
-std::string RandomBytes(size_t n, unsigned seed)
-{
+std::string RandomBytes(size_t n, unsigned seed) {
     std::mt19937 gen(seed);
     std::string s(n, '\0');
     for (char& c : s)
@@ -23,8 +22,7 @@ std::string RandomBytes(size_t n, unsigned seed)
 }
 
 // What a plain read of the bytes gives.
-std::string Expected(const std::string& file, int64_t offset, size_t n)
-{
+std::string Expected(const std::string& file, int64_t offset, size_t n) {
     if (offset >= static_cast<int64_t>(file.size()))
         return {};
     return file.substr(static_cast<size_t>(offset), n);
@@ -32,15 +30,13 @@ std::string Expected(const std::string& file, int64_t offset, size_t n)
 
 class FileReaderTest : public ::testing::Test {
 protected:
-    std::string Make(size_t size)
-    {
+    std::string Make(size_t size) {
         bytes = RandomBytes(size, static_cast<unsigned>(size));
         path = dir / "f.mp3";
         EXPECT_TRUE(WriteFileBytes(path, bytes));
         return path;
     }
-    std::string Read(TFileReader& r, int64_t offset, size_t n)
-    {
+    std::string Read(TFileReader& r, int64_t offset, size_t n) {
         std::string out(n, '\0');
         const int64_t got = r.ReadAt(offset, out.data(), n);
         EXPECT_GE(got, 0);
@@ -51,8 +47,7 @@ protected:
     std::string bytes, path;
 };
 
-TEST_F(FileReaderTest, EveryReadMatchesAPlainRead)
-{
+TEST_F(FileReaderTest, EveryReadMatchesAPlainRead) {
     for (size_t size : {0u, 5u, 128u, 3000u, 4096u, 20000u, 70000u}) {
         Make(size);
         std::mt19937 gen(7);
@@ -63,8 +58,9 @@ TEST_F(FileReaderTest, EveryReadMatchesAPlainRead)
             EXPECT_EQ(r.Size(), static_cast<int64_t>(size));
             for (int i = 0; i < 30; ++i) {
                 const int64_t offset =
-                    (gen() % 3 == 0) ? static_cast<int64_t>(size) - static_cast<int64_t>(gen() % 5000)
-                                     : static_cast<int64_t>(gen() % (size + 100));
+                    (gen() % 3 == 0)
+                        ? static_cast<int64_t>(size) - static_cast<int64_t>(gen() % 5000)
+                        : static_cast<int64_t>(gen() % (size + 100));
                 const size_t n = gen() % 2 == 0 ? gen() % 300 : gen() % 20000;
                 if (offset < 0)
                     continue;
@@ -75,8 +71,7 @@ TEST_F(FileReaderTest, EveryReadMatchesAPlainRead)
     }
 }
 
-TEST_F(FileReaderTest, TypicalAnalysisCostsTwoReads)
-{
+TEST_F(FileReaderTest, TypicalAnalysisCostsTwoReads) {
     Make(200000);
     TFileReader r;
     ASSERT_TRUE(r.Open(path));
@@ -95,8 +90,7 @@ TEST_F(FileReaderTest, TypicalAnalysisCostsTwoReads)
     EXPECT_EQ(r.ReadCalls(), 3u);
 }
 
-TEST_F(FileReaderTest, BadOffsetsAndClosedReader)
-{
+TEST_F(FileReaderTest, BadOffsetsAndClosedReader) {
     Make(1000);
     TFileReader r;
     char buf[16];
@@ -111,14 +105,13 @@ TEST_F(FileReaderTest, BadOffsetsAndClosedReader)
     EXPECT_EQ(r.ReadAt(0, buf, 16), -1);
 }
 
-TEST_F(FileReaderTest, OnlyRegularFilesOpen)
-{
+TEST_F(FileReaderTest, OnlyRegularFilesOpen) {
     TFileReader r;
     EXPECT_FALSE(r.Open(dir / "missing"));
     EXPECT_FALSE(r.Open(dir.Path()));
     const std::string fifo = dir / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    EXPECT_FALSE(r.Open(fifo));  // returns at once: no writer is waited for
+    EXPECT_FALSE(r.Open(fifo)); // returns at once: no writer is waited for
     EXPECT_FALSE(r.Open("/dev/null"));
     EXPECT_FALSE(r.IsOpen());
 }

@@ -17,20 +17,17 @@ using namespace testsupport;
 
 namespace {
 
-TID3v1::Record ToRecord(const std::string& bytes)
-{
+TID3v1::Record ToRecord(const std::string& bytes) {
     TID3v1::Record r{};
     std::copy(bytes.begin(), bytes.begin() + 128, r.begin());
     return r;
 }
 
-std::string FromRecord(const TID3v1::Record& r)
-{
+std::string FromRecord(const TID3v1::Record& r) {
     return std::string(r.begin(), r.end());
 }
 
-void ExpectEmpty(const TID3v1& tag)
-{
+void ExpectEmpty(const TID3v1& tag) {
     EXPECT_FALSE(tag.Exists());
     EXPECT_EQ(tag.Version(), 1);
     EXPECT_EQ(tag.Title(), "");
@@ -45,8 +42,7 @@ void ExpectEmpty(const TID3v1& tag)
 
 const std::string Audio = std::string(1000, '\xAA') + "audio" + std::string(300, '\x55');
 
-TEST(ID3v1Genres, NamesAreTheDesignedOnes)
-{
+TEST(ID3v1Genres, NamesAreTheDesignedOnes) {
     ASSERT_EQ(GenreNames.size(), 148u);
     EXPECT_EQ(GenreNames[0], "Blues");
     EXPECT_EQ(GenreNames[17], "Rock");
@@ -66,8 +62,7 @@ TEST(ID3v1Genres, NamesAreTheDesignedOnes)
     EXPECT_EQ(tag.Genre(), "");
 }
 
-TEST(ID3v1Record, VersionDecidesCommentLengthAndTrack)
-{
+TEST(ID3v1Record, VersionDecidesCommentLengthAndTrack) {
     TID3v1 tag;
     // Comment bytes 29 and 30 zero: 1.0, comment from all 30 bytes, trailing zeros dropped.
     tag.ReadFromRecord(ToRecord(Id3v1Record("Title", "Artist", "Album", "1999", "Note", 0, 17)));
@@ -102,16 +97,14 @@ TEST(ID3v1Record, VersionDecidesCommentLengthAndTrack)
     EXPECT_EQ(tag.Comment(), std::string(29, 'c') + "d");
 }
 
-TEST(ID3v1Record, ZeroInsideAFieldStaysPartOfTheText)
-{
+TEST(ID3v1Record, ZeroInsideAFieldStaysPartOfTheText) {
     TID3v1 tag;
     tag.ReadFromRecord(ToRecord(Id3v1Record(std::string("ab\0cd \x01", 7), " x ")));
     EXPECT_EQ(tag.Title(), std::string("ab\0cd", 5));
     EXPECT_EQ(tag.Artist(), " x");
 }
 
-TEST(ID3v1Record, WithoutTagLettersTheObjectStaysEmpty)
-{
+TEST(ID3v1Record, WithoutTagLettersTheObjectStaysEmpty) {
     TID3v1 tag;
     tag.SetTitle("old");
     std::string r = Id3v1Record("Title");
@@ -120,8 +113,7 @@ TEST(ID3v1Record, WithoutTagLettersTheObjectStaysEmpty)
     ExpectEmpty(tag);
 }
 
-TEST(ID3v1Record, PropertyWritesTrimTheEndThenCut)
-{
+TEST(ID3v1Record, PropertyWritesTrimTheEndThenCut) {
     TID3v1 tag;
     tag.SetTitle(std::string(40, 'T') + "   ");
     EXPECT_EQ(tag.Title(), std::string(30, 'T'));
@@ -136,8 +128,7 @@ TEST(ID3v1Record, PropertyWritesTrimTheEndThenCut)
     EXPECT_EQ(tag.Comment(), std::string(30, 'c'));
 }
 
-TEST(ID3v1Record, BuildKeepsTheLayoutOfBothVersions)
-{
+TEST(ID3v1Record, BuildKeepsTheLayoutOfBothVersions) {
     TID3v1 tag;
     tag.SetTitle("T");
     tag.SetYear("1999");
@@ -159,8 +150,7 @@ TEST(ID3v1Record, BuildKeepsTheLayoutOfBothVersions)
 
 class ID3v1File : public ::testing::Test {
 protected:
-    std::string Make(const std::string& bytes, const std::string& name = "a.mp3")
-    {
+    std::string Make(const std::string& bytes, const std::string& name = "a.mp3") {
         const std::string path = dir / name;
         EXPECT_TRUE(WriteFileBytes(path, bytes));
         return path;
@@ -169,8 +159,7 @@ protected:
     TID3v1 tag;
 };
 
-TEST_F(ID3v1File, ShortFileFailsEverywhereAndStaysAsItWas)
-{
+TEST_F(ID3v1File, ShortFileFailsEverywhereAndStaysAsItWas) {
     const std::string path = Make(std::string(127, 'x'));
     tag.SetTitle("stale");
     EXPECT_FALSE(tag.ReadFromFile(path));
@@ -182,19 +171,17 @@ TEST_F(ID3v1File, ShortFileFailsEverywhereAndStaysAsItWas)
     EXPECT_FALSE(tag.ReadFromFile(dir / "missing.mp3"));
 }
 
-TEST_F(ID3v1File, FileWithoutTagReadsAndRemovesWithoutChange)
-{
+TEST_F(ID3v1File, FileWithoutTagReadsAndRemovesWithoutChange) {
     const std::string path = Make(Audio);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     EXPECT_TRUE(tag.ReadFromFile(path));
     ExpectEmpty(tag);
     EXPECT_TRUE(tag.RemoveFromFile(path));
     EXPECT_EQ(ReadFileBytes(path), Audio);
-    EXPECT_EQ(FileMode(path), 0444);  // not even the permissions change
+    EXPECT_EQ(FileMode(path), 0444); // not even the permissions change
 }
 
-TEST_F(ID3v1File, BothReadOverloadsAgree)
-{
+TEST_F(ID3v1File, BothReadOverloadsAgree) {
     const std::string path = Make(Audio + Id3v1Record("T", "A", "B", "2001", "C", 3, 8));
     TID3v1 byName, byReader;
     EXPECT_TRUE(byName.ReadFromFile(path));
@@ -207,8 +194,7 @@ TEST_F(ID3v1File, BothReadOverloadsAgree)
     EXPECT_EQ(byReader.Genre(), "Jazz");
 }
 
-TEST_F(ID3v1File, SaveAppendsThenReplacesInPlace)
-{
+TEST_F(ID3v1File, SaveAppendsThenReplacesInPlace) {
     const std::string path = Make(Audio);
     tag.SetTitle("First");
     tag.SetTrack(1);
@@ -230,8 +216,7 @@ TEST_F(ID3v1File, SaveAppendsThenReplacesInPlace)
     EXPECT_EQ(ReadFileBytes(path), Audio);
 }
 
-TEST_F(ID3v1File, SaveOnReadOnlyFileAddsOwnerWriteAndKeepsIt)
-{
+TEST_F(ID3v1File, SaveOnReadOnlyFileAddsOwnerWriteAndKeepsIt) {
     const std::string path = Make(Audio);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     tag.SetArtist("A");
@@ -241,11 +226,11 @@ TEST_F(ID3v1File, SaveOnReadOnlyFileAddsOwnerWriteAndKeepsIt)
     EXPECT_EQ(tag.Artist(), "A");
 }
 
-TEST_F(ID3v1File, FailedAppendLeavesTheFileAsItWas)
-{
+TEST_F(ID3v1File, FailedAppendLeavesTheFileAsItWas) {
     // The file may not grow (as on a full disk): the append fails and nothing is left behind.
     const std::string path = Make(Audio);
-    struct sigaction ignore {}, old {};
+    struct sigaction ignore {
+    }, old{};
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGXFSZ, &ignore, &old);
     rlimit saved{};
@@ -266,8 +251,7 @@ TEST_F(ID3v1File, FailedAppendLeavesTheFileAsItWas)
     EXPECT_EQ(ReadFileBytes(tagged), Audio.substr(0, 500) + Id3v1Record("X"));
 }
 
-TEST_F(ID3v1File, FileAbove2GiBWorksLikeASmallOne)
-{
+TEST_F(ID3v1File, FileAbove2GiBWorksLikeASmallOne) {
     // A sparse file of 3 GiB: sizes and offsets past 32 bits.
     const std::string path = Make("");
     const int64_t size = int64_t{3} << 30;
@@ -292,8 +276,7 @@ TEST_F(ID3v1File, FileAbove2GiBWorksLikeASmallOne)
     EXPECT_EQ(st.st_size, size);
 }
 
-TEST_F(ID3v1File, OnlyRegularFilesAreOpened)
-{
+TEST_F(ID3v1File, OnlyRegularFilesAreOpened) {
     const std::string fifo = dir / "pipe.mp3";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     // Would block forever if the FIFO were opened for reading without O_NONBLOCK.

@@ -25,15 +25,13 @@ const bool CodePageFixed = ::setenv("AUDREL_CODEPAGE", "1252", 1) == 0;
 
 const std::string Audio = std::string(3000, '\xFF') + "audio" + std::string(500, '\x11');
 
-std::string Padded(std::string_view content)
-{
+std::string Padded(std::string_view content) {
     std::string s(content);
     s.resize(std::max<size_t>(s.size(), TID3v2::FrameBufferSize), '\0');
     return s;
 }
 
-void ExpectNoTexts(const TID3v2& tag)
-{
+void ExpectNoTexts(const TID3v2& tag) {
     for (const std::string* s :
          {&tag.Title(), &tag.Artist(), &tag.Album(), &tag.Year(), &tag.Genre(), &tag.Comment(),
           &tag.Composer(), &tag.EncodedBy(), &tag.Copyright(), &tag.Language(), &tag.URL()})
@@ -41,24 +39,41 @@ void ExpectNoTexts(const TID3v2& tag)
     EXPECT_EQ(tag.Track(), 0);
 }
 
-TEST(ID3v2Parse, TrackTakesIntegerTextBeforeTheSlash)
-{
+TEST(ID3v2Parse, TrackTakesIntegerTextBeforeTheSlash) {
     struct Case {
         std::string text;
         int track;
     };
-    for (const Case& c : {Case{"5/12", 5}, Case{"5 /12", 0}, Case{"300", 44}, Case{"A5", 0},
-                          Case{"", 0}, Case{"  7  ", 7}, Case{"/5", 0}, Case{"$1F", 31},
-                          Case{"0x10", 16}, Case{"0X0a", 10}, Case{"$", 0}, Case{"0x", 0},
-                          Case{"-1", 255}, Case{"+9", 9}, Case{"-", 0}, Case{"12abc", 0},
-                          Case{"2147483647", 255}, Case{"2147483648", 0}, Case{"-2147483648", 0},
-                          Case{"$FFFFFFFF", 255}, Case{"$100000000", 0}, Case{"1.5", 0},
-                          Case{std::string("\0" "7", 2), 7}})
+    for (const Case& c : {Case{"5/12", 5},
+                          Case{"5 /12", 0},
+                          Case{"300", 44},
+                          Case{"A5", 0},
+                          Case{"", 0},
+                          Case{"  7  ", 7},
+                          Case{"/5", 0},
+                          Case{"$1F", 31},
+                          Case{"0x10", 16},
+                          Case{"0X0a", 10},
+                          Case{"$", 0},
+                          Case{"0x", 0},
+                          Case{"-1", 255},
+                          Case{"+9", 9},
+                          Case{"-", 0},
+                          Case{"12abc", 0},
+                          Case{"2147483647", 255},
+                          Case{"2147483648", 0},
+                          Case{"-2147483648", 0},
+                          Case{"$FFFFFFFF", 255},
+                          Case{"$100000000", 0},
+                          Case{"1.5", 0},
+                          Case{std::string("\0"
+                                           "7",
+                                           2),
+                               7}})
         EXPECT_EQ(TID3v2::ParseTrack(c.text), c.track) << c.text;
 }
 
-TEST(ID3v2Parse, GenreCommentAndURL)
-{
+TEST(ID3v2Parse, GenreCommentAndURL) {
     EXPECT_EQ(TID3v2::ParseGenre("(17)Rock"), "Rock");
     EXPECT_EQ(TID3v2::ParseGenre("(17)"), "");
     EXPECT_EQ(TID3v2::ParseGenre("(17) Rock"), " Rock");
@@ -66,7 +81,7 @@ TEST(ID3v2Parse, GenreCommentAndURL)
     EXPECT_EQ(TID3v2::ParseGenre(" Jazz "), "Jazz");
 
     EXPECT_EQ(TID3v2::ParseComment(Padded(std::string("\0deux\0hello", 11))), "hello");
-    EXPECT_EQ(TID3v2::ParseComment(std::string("\0engabc ", 8)), "abc");  // no description end
+    EXPECT_EQ(TID3v2::ParseComment(std::string("\0engabc ", 8)), "abc"); // no description end
     EXPECT_EQ(TID3v2::ParseComment(Padded(std::string("\0engabc", 7))), "");
     EXPECT_EQ(TID3v2::ParseComment("ab"), "");
 
@@ -74,8 +89,7 @@ TEST(ID3v2Parse, GenreCommentAndURL)
     EXPECT_EQ(TID3v2::ParseURL(std::string("\0http://x", 9)), "http://x");
 }
 
-TEST(ID3v2Parse, DeclaredSizeUsesSevenBitBytesPlusHeader)
-{
+TEST(ID3v2Parse, DeclaredSizeUsesSevenBitBytesPlusHeader) {
     const std::string h = Id3v2Header(20000);
     EXPECT_EQ(h.substr(6), std::string("\0\x01\x1C\x20", 4));
     const auto* bytes = reinterpret_cast<const uint8_t*>(h.data());
@@ -83,8 +97,7 @@ TEST(ID3v2Parse, DeclaredSizeUsesSevenBitBytesPlusHeader)
     EXPECT_EQ(TID3v2::DeclaredSize(bytes, 20009), 0);
 }
 
-TEST(ID3v2Build, FramesInSlotOrderWithoutPadding)
-{
+TEST(ID3v2Build, FramesInSlotOrderWithoutPadding) {
     TID3v2 tag;
     EXPECT_EQ(tag.BuildTag(), Id3v2Header(0));
     tag.SetComment("abc");
@@ -105,8 +118,7 @@ TEST(ID3v2Build, FramesInSlotOrderWithoutPadding)
                                         TextFrame23("WXXX", std::string("\0http://x", 9))}));
 }
 
-TEST(ID3v2Build, TwentyThousandBytesOfFramesGiveTheSizeBytes)
-{
+TEST(ID3v2Build, TwentyThousandBytesOfFramesGiveTheSizeBytes) {
     TID3v2 tag;
     tag.SetTitle(std::string(20000 - 11, 't'));
     const std::string built = tag.BuildTag();
@@ -114,8 +126,7 @@ TEST(ID3v2Build, TwentyThousandBytesOfFramesGiveTheSizeBytes)
     EXPECT_EQ(built.size(), 20010u);
 }
 
-TEST(ID3v2Unicode, Utf16TextFramesBecomeSingleByteText)
-{
+TEST(ID3v2Unicode, Utf16TextFramesBecomeSingleByteText) {
     const CodePage cp1251(1251);
     const auto convert = [&](std::string_view id, const std::string& content) {
         return TID3v2::SingleByteFrame(id, content, cp1251);
@@ -130,22 +141,30 @@ TEST(ID3v2Unicode, Utf16TextFramesBecomeSingleByteText)
               std::string("\0ab", 3));
     EXPECT_EQ(convert("TPE1", "\x01" + Utf16Bytes(u"ab") + "x"), std::string("\0ab", 3));
     EXPECT_EQ(convert("TALB", "\x01" + Utf16Bytes(u"a中\xD83D\xDE00")), std::string("\0a??", 4));
-    EXPECT_EQ(convert("TYER", "\x03" "\xD0\x9F!"), std::string("\0\xCF!", 3));
+    EXPECT_EQ(convert("TYER", "\x03"
+                              "\xD0\x9F!"),
+              std::string("\0\xCF!", 3));
     // Encoding 0, and frames that are neither text nor these two, stay as they are.
     EXPECT_EQ(convert("TIT2", std::string("\0a\x01", 3)), std::string("\0a\x01", 3));
     EXPECT_EQ(convert("APIC", "\x01" + Utf16Bytes(u"a")), "\x01" + Utf16Bytes(u"a"));
 }
 
-TEST(ID3v2Unicode, CommentAndLinkKeepTheirParts)
-{
+TEST(ID3v2Unicode, CommentAndLinkKeepTheirParts) {
     const CodePage cp(1252);
-    const std::string comm = TID3v2::SingleByteFrame(
-        "COMM", "\x01" "deu" + Utf16Bytes(u"x") + std::string(2, '\0') + Utf16Bytes(u"héllo", true),
-        cp);
+    const std::string comm = TID3v2::SingleByteFrame("COMM",
+                                                     "\x01"
+                                                     "deu" +
+                                                         Utf16Bytes(u"x") + std::string(2, '\0') +
+                                                         Utf16Bytes(u"héllo", true),
+                                                     cp);
     EXPECT_EQ(comm, std::string("\0deux\0h\xE9llo", 11));
     EXPECT_EQ(TID3v2::ParseComment(Padded(comm)), "h\xE9llo");
     // Without the description's end there is no text part.
-    EXPECT_EQ(TID3v2::SingleByteFrame("COMM", "\x01" "eng" + Utf16Bytes(u"d"), cp),
+    EXPECT_EQ(TID3v2::SingleByteFrame("COMM",
+                                      "\x01"
+                                      "eng" +
+                                          Utf16Bytes(u"d"),
+                                      cp),
               std::string("\0engd", 5));
 
     const std::string wxxx = TID3v2::SingleByteFrame(
@@ -156,14 +175,12 @@ TEST(ID3v2Unicode, CommentAndLinkKeepTheirParts)
 
 class ID3v2File : public ::testing::Test {
 protected:
-    std::string Make(const std::string& bytes, const std::string& name = "a.mp3")
-    {
+    std::string Make(const std::string& bytes, const std::string& name = "a.mp3") {
         const std::string path = dir / name;
         EXPECT_TRUE(WriteFileBytes(path, bytes));
         return path;
     }
-    bool Read(const std::string& bytes)
-    {
+    bool Read(const std::string& bytes) {
         path = Make(bytes);
         return tag.ReadFromFile(path);
     }
@@ -172,16 +189,15 @@ protected:
     std::string path;
 };
 
-TEST_F(ID3v2File, ReadsTheTwelveFrames)
-{
+TEST_F(ID3v2File, ReadsTheTwelveFrames) {
     ASSERT_TRUE(CodePageFixed);
     const std::string t = Id3v2Tag(
-        {TextFrame23("TIT2", " Title "), TextFrame23("TPE1", "Artist"), TextFrame23("TALB", "Album"),
-         TextFrame23("TRCK", "5/12"), TextFrame23("TYER", "1999"), TextFrame23("TCON", "(17)Rock"),
-         TextFrame23("COMM", std::string("deux\0hello", 10)), TextFrame23("TCOM", "Comp"),
-         TextFrame23("TENC", "Enc"), TextFrame23("TCOP", "Copy"), TextFrame23("TLAN", "eng"),
-         TextFrame23("WXXX", std::string("d\0http://u", 10)), TextFrame23("TXXX", "other"),
-         Utf16TextFrame23("TCOM", u"Hé", false, true)},
+        {TextFrame23("TIT2", " Title "), TextFrame23("TPE1", "Artist"),
+         TextFrame23("TALB", "Album"), TextFrame23("TRCK", "5/12"), TextFrame23("TYER", "1999"),
+         TextFrame23("TCON", "(17)Rock"), TextFrame23("COMM", std::string("deux\0hello", 10)),
+         TextFrame23("TCOM", "Comp"), TextFrame23("TENC", "Enc"), TextFrame23("TCOP", "Copy"),
+         TextFrame23("TLAN", "eng"), TextFrame23("WXXX", std::string("d\0http://u", 10)),
+         TextFrame23("TXXX", "other"), Utf16TextFrame23("TCOM", u"Hé", false, true)},
         100);
     ASSERT_TRUE(Read(t + Audio));
     EXPECT_TRUE(tag.Exists());
@@ -194,7 +210,7 @@ TEST_F(ID3v2File, ReadsTheTwelveFrames)
     EXPECT_EQ(tag.Year(), "1999");
     EXPECT_EQ(tag.Genre(), "Rock");
     EXPECT_EQ(tag.Comment(), "hello");
-    EXPECT_EQ(tag.Composer(), "H\xE9");  // the later UTF-16 frame replaces the first
+    EXPECT_EQ(tag.Composer(), "H\xE9"); // the later UTF-16 frame replaces the first
     EXPECT_EQ(tag.EncodedBy(), "Enc");
     EXPECT_EQ(tag.Copyright(), "Copy");
     EXPECT_EQ(tag.Language(), "eng");
@@ -208,8 +224,7 @@ TEST_F(ID3v2File, ReadsTheTwelveFrames)
     EXPECT_EQ(viaReader.Size(), tag.Size());
 }
 
-TEST_F(ID3v2File, OtherVersionsGiveHeaderFieldsOnly)
-{
+TEST_F(ID3v2File, OtherVersionsGiveHeaderFieldsOnly) {
     for (uint8_t major : {2, 4}) {
         const std::string t = Id3v2Tag({TextFrame23("TIT2", "x")}, 0, major);
         ASSERT_TRUE(Read(t + Audio));
@@ -220,8 +235,7 @@ TEST_F(ID3v2File, OtherVersionsGiveHeaderFieldsOnly)
     }
 }
 
-TEST_F(ID3v2File, ShortOrUntaggedFiles)
-{
+TEST_F(ID3v2File, ShortOrUntaggedFiles) {
     tag.SetTitle("stale");
     EXPECT_FALSE(Read("ID3\x03\0\0\0\0\0"));
     EXPECT_FALSE(tag.Exists());
@@ -232,8 +246,7 @@ TEST_F(ID3v2File, ShortOrUntaggedFiles)
     EXPECT_FALSE(tag.ReadFromFile(dir / "missing.mp3"));
 }
 
-TEST_F(ID3v2File, DeclaredSizeBeyondTheFileReadsNothingAndIsKeptBySave)
-{
+TEST_F(ID3v2File, DeclaredSizeBeyondTheFileReadsNothingAndIsKeptBySave) {
     const std::string old = Id3v2Header(100000) + TextFrame23("TIT2", "x") + Audio;
     ASSERT_TRUE(Read(old));
     EXPECT_TRUE(tag.Exists());
@@ -244,8 +257,7 @@ TEST_F(ID3v2File, DeclaredSizeBeyondTheFileReadsNothingAndIsKeptBySave)
     EXPECT_EQ(ReadFileBytes(path), Id3v2Tag({TextFrame23("TIT2", "New")}) + old);
 }
 
-TEST_F(ID3v2File, FrameWalkReadsTheFirst250BytesAndSkipsTheRest)
-{
+TEST_F(ID3v2File, FrameWalkReadsTheFirst250BytesAndSkipsTheRest) {
     const std::string longText = std::string(300, 'L');
     ASSERT_TRUE(Read(Id3v2Tag({TextFrame23("TIT2", "first"), TextFrame23("TPE1", longText),
                                TextFrame23("TIT2", "second"), TextFrame23("TALB", "after")}) +
@@ -255,11 +267,10 @@ TEST_F(ID3v2File, FrameWalkReadsTheFirst250BytesAndSkipsTheRest)
     EXPECT_EQ(tag.Album(), "after");
 }
 
-TEST_F(ID3v2File, FrameWalkStopsAtPaddingOrGarbage)
-{
-    ASSERT_TRUE(Read(Id3v2Tag({TextFrame23("TIT2", "a"), std::string(10, '\0'),
-                               TextFrame23("TPE1", "hidden")}) +
-                     Audio));
+TEST_F(ID3v2File, FrameWalkStopsAtPaddingOrGarbage) {
+    ASSERT_TRUE(Read(
+        Id3v2Tag({TextFrame23("TIT2", "a"), std::string(10, '\0'), TextFrame23("TPE1", "hidden")}) +
+        Audio));
     EXPECT_EQ(tag.Title(), "a");
     EXPECT_EQ(tag.Artist(), "");
     ASSERT_TRUE(Read(Id3v2Tag({TextFrame23("TIT2", "a"), TextFrame23("tPE1", "lower"),
@@ -269,11 +280,11 @@ TEST_F(ID3v2File, FrameWalkStopsAtPaddingOrGarbage)
     EXPECT_EQ(tag.Album(), "");
 }
 
-TEST_F(ID3v2File, HugeFrameSizesEndTheWalkInsteadOfLooping)
-{
+TEST_F(ID3v2File, HugeFrameSizesEndTheWalkInsteadOfLooping) {
     // A size with its top bit set once turned into a backwards seek and an endless walk.
     for (uint32_t size : {0x80000000u, 0xFFFFFFF6u, 0xFFFFFFFFu}) {
-        const std::string frames = TextFrame23("TIT2", "a") + Frame23("TPE1", std::string("\0x", 2), size) +
+        const std::string frames = TextFrame23("TIT2", "a") +
+                                   Frame23("TPE1", std::string("\0x", 2), size) +
                                    TextFrame23("TALB", "hidden");
         ASSERT_TRUE(Read(Id3v2Header(static_cast<uint32_t>(frames.size())) + frames + Audio));
         EXPECT_EQ(tag.Title(), "a");
@@ -283,16 +294,15 @@ TEST_F(ID3v2File, HugeFrameSizesEndTheWalkInsteadOfLooping)
     }
 }
 
-TEST_F(ID3v2File, FrameRunningPastTheFileEndsTheWalk)
-{
-    const std::string frames = TextFrame23("TIT2", "a") + Frame23("TPE1", std::string("\0x", 2), 100);
+TEST_F(ID3v2File, FrameRunningPastTheFileEndsTheWalk) {
+    const std::string frames =
+        TextFrame23("TIT2", "a") + Frame23("TPE1", std::string("\0x", 2), 100);
     ASSERT_TRUE(Read(Id3v2Header(static_cast<uint32_t>(frames.size())) + frames));
     EXPECT_EQ(tag.Title(), "a");
     EXPECT_EQ(tag.Artist(), "");
 }
 
-TEST_F(ID3v2File, SaveReplacesExactlyTheOldTag)
-{
+TEST_F(ID3v2File, SaveReplacesExactlyTheOldTag) {
     const std::string old = Id3v2Tag({TextFrame23("TIT2", "Old"), TextFrame23("APIC", "pic")}, 50);
     path = Make(old + Audio);
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
@@ -311,33 +321,30 @@ TEST_F(ID3v2File, SaveReplacesExactlyTheOldTag)
     EXPECT_EQ(tag.Track(), 3);
 }
 
-TEST_F(ID3v2File, SaveOverUntaggedFilePutsTheTagInFront)
-{
+TEST_F(ID3v2File, SaveOverUntaggedFilePutsTheTagInFront) {
     path = Make(Audio);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     tag.SetTitle("T");
     ASSERT_TRUE(tag.SaveToFile(path));
     EXPECT_EQ(ReadFileBytes(path), Id3v2Tag({TextFrame23("TIT2", "T")}) + Audio);
-    EXPECT_EQ(FileMode(path), 0644);  // the owner's write bit is added, the rest kept
+    EXPECT_EQ(FileMode(path), 0644); // the owner's write bit is added, the rest kept
     // Empty fields still write a header.
     TID3v2 empty;
     ASSERT_TRUE(empty.SaveToFile(path));
     EXPECT_EQ(ReadFileBytes(path), Id3v2Header(0) + Audio);
 }
 
-TEST_F(ID3v2File, RemoveDeletesTheTagOrFailsWithoutOne)
-{
+TEST_F(ID3v2File, RemoveDeletesTheTagOrFailsWithoutOne) {
     path = Make(Id3v2Tag({TextFrame23("TIT2", "x")}, 20) + Audio);
     EXPECT_TRUE(tag.RemoveFromFile(path));
     EXPECT_EQ(ReadFileBytes(path), Audio);
     ASSERT_EQ(::chmod(path.c_str(), 0400), 0);
     EXPECT_FALSE(tag.RemoveFromFile(path));
     EXPECT_EQ(ReadFileBytes(path), Audio);
-    EXPECT_EQ(FileMode(path), 0600);  // attributes cleared all the same
+    EXPECT_EQ(FileMode(path), 0600); // attributes cleared all the same
 }
 
-TEST_F(ID3v2File, ShortFileIsNotSaved)
-{
+TEST_F(ID3v2File, ShortFileIsNotSaved) {
     path = Make("ID3");
     tag.SetTitle("x");
     EXPECT_FALSE(tag.SaveToFile(path));
@@ -346,8 +353,7 @@ TEST_F(ID3v2File, ShortFileIsNotSaved)
     EXPECT_FALSE(tag.SaveToFile(dir / "missing.mp3"));
 }
 
-TEST_F(ID3v2File, ReadOnlyFolderFailsTheSaveAndKeepsTheFile)
-{
+TEST_F(ID3v2File, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
     const std::string folder = dir / "ro";
     ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
     path = folder + "/a.mp3";
@@ -360,8 +366,8 @@ TEST_F(ID3v2File, ReadOnlyFolderFailsTheSaveAndKeepsTheFile)
     EXPECT_TRUE(RunWithoutRoot([&] {
         TID3v2 t;
         // The file itself is readable and writable: only the folder refuses the new file.
-        const bool readable = t.ReadFromFile(path) && t.Title() == "Old" &&
-                              ::access(path.c_str(), W_OK) == 0;
+        const bool readable =
+            t.ReadFromFile(path) && t.Title() == "Old" && ::access(path.c_str(), W_OK) == 0;
         t.SetTitle("New");
         return readable && !t.SaveToFile(path) && !t.RemoveFromFile(path);
     }));
@@ -369,8 +375,7 @@ TEST_F(ID3v2File, ReadOnlyFolderFailsTheSaveAndKeepsTheFile)
     EXPECT_NE(::access((path + "~").c_str(), F_OK), 0);
 }
 
-TEST_F(ID3v2File, FolderNamedLikeTheTemporaryFileFailsTheSave)
-{
+TEST_F(ID3v2File, FolderNamedLikeTheTemporaryFileFailsTheSave) {
     const std::string old = Id3v2Tag({TextFrame23("TIT2", "Old")}) + Audio;
     path = Make(old);
     ASSERT_EQ(::mkdir((path + "~").c_str(), 0755), 0);
@@ -382,8 +387,7 @@ TEST_F(ID3v2File, FolderNamedLikeTheTemporaryFileFailsTheSave)
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
 
-TEST_F(ID3v2File, StaleTemporaryLinkIsReplacedNotFollowed)
-{
+TEST_F(ID3v2File, StaleTemporaryLinkIsReplacedNotFollowed) {
     path = Make(Audio);
     const std::string victim = Make("precious", "victim.txt");
     ASSERT_EQ(::symlink(victim.c_str(), (path + "~").c_str()), 0);
@@ -400,12 +404,12 @@ TEST_F(ID3v2File, StaleTemporaryLinkIsReplacedNotFollowed)
     EXPECT_NE(::lstat(staleFile.c_str(), &st), 0);
 }
 
-TEST_F(ID3v2File, WriteErrorLeavesTheOriginalAndNoTemporaryFile)
-{
+TEST_F(ID3v2File, WriteErrorLeavesTheOriginalAndNoTemporaryFile) {
     // The new file cannot grow past a limit, as on a full disk.
     const std::string old = Id3v2Tag({TextFrame23("TIT2", "Old")}) + Audio;
     path = Make(old);
-    struct sigaction ignore {}, saved {};
+    struct sigaction ignore {
+    }, saved{};
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGXFSZ, &ignore, &saved);
     rlimit before{};
@@ -424,8 +428,7 @@ TEST_F(ID3v2File, WriteErrorLeavesTheOriginalAndNoTemporaryFile)
     EXPECT_NE(::access((path + "~").c_str(), F_OK), 0);
 }
 
-TEST_F(ID3v2File, LinkedFileIsRewrittenAndTheLinkKept)
-{
+TEST_F(ID3v2File, LinkedFileIsRewrittenAndTheLinkKept) {
     const std::string real = Make(Audio, "real.mp3");
     path = dir / "link.mp3";
     ASSERT_EQ(::symlink("real.mp3", path.c_str()), 0);
@@ -437,8 +440,7 @@ TEST_F(ID3v2File, LinkedFileIsRewrittenAndTheLinkKept)
     EXPECT_EQ(ReadFileBytes(real), Id3v2Tag({TextFrame23("TIT2", "T")}) + Audio);
 }
 
-TEST_F(ID3v2File, TagAboveTheSizeFieldIsRefused)
-{
+TEST_F(ID3v2File, TagAboveTheSizeFieldIsRefused) {
     path = Make(Audio);
     {
         // One byte more than 28 bits can count, header not included.
@@ -451,8 +453,7 @@ TEST_F(ID3v2File, TagAboveTheSizeFieldIsRefused)
     EXPECT_NE(::access((path + "~").c_str(), F_OK), 0);
 }
 
-TEST_F(ID3v2File, RewriteKeepsOwnerAndGroup)
-{
+TEST_F(ID3v2File, RewriteKeepsOwnerAndGroup) {
     path = Make(Audio);
     struct stat before {};
     if (RunningAsRoot()) {
@@ -465,11 +466,10 @@ TEST_F(ID3v2File, RewriteKeepsOwnerAndGroup)
     ASSERT_EQ(::stat(path.c_str(), &after), 0);
     EXPECT_EQ(after.st_uid, before.st_uid);
     EXPECT_EQ(after.st_gid, before.st_gid);
-    EXPECT_NE(after.st_ino, before.st_ino);  // a new file took the old one's place
+    EXPECT_NE(after.st_ino, before.st_ino); // a new file took the old one's place
 }
 
-TEST_F(ID3v2File, OnlyRegularFilesAreOpened)
-{
+TEST_F(ID3v2File, OnlyRegularFilesAreOpened) {
     const std::string fifo = dir / "pipe.mp3";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     EXPECT_FALSE(tag.ReadFromFile(fifo));
