@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <pwd.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,6 +66,7 @@ struct TFindMP3::Walker {
         dev_t dev = 0;
         ino_t ino = 0;
         size_t pathLength = 0;       // length of the folder's path in `path`
+        uint64_t serial = 0;         // tells levels apart even when a descriptor is reused
         std::vector<TDirEntry> rest; // entries still to come once the folder was closed
         size_t next = 0;
         bool spilled = false;
@@ -74,6 +76,9 @@ struct TFindMP3::Walker {
     size_t firstOpen = 0; // levels below this index are spilled
     std::string path;     // Folder + relative path of the deepest level
     std::string procPath;
+    bool ownCwd = false;    // the worker has a current folder of its own
+    uint64_t cwdSerial = 0; // the level that is the worker's current folder
+    uint64_t nextSerial = 1;
 
     ~Walker() {
         while (!levels.empty())
@@ -106,6 +111,7 @@ struct TFindMP3::Walker {
         level.dir = dir;
         level.fd = fd;
         level.pathLength = path.size();
+        level.serial = nextSerial++;
         levels.push_back(std::move(level));
         if (levels.size() - firstOpen > OpenBudget)
             Spill(levels[firstOpen++]);
@@ -185,9 +191,18 @@ struct TFindMP3::Walker {
     // A path by which the analyser can open `name` in the deepest folder even when the full
     // path is longer than the system accepts.
     const std::string& OpenablePath(const std::string& fullPath, const std::string& name) {
-        if (fullPath.size() < PATH_MAX || levels.back().fd < 0)
+        Level& level = levels.back();
+        if (level.fd < 0)
             return fullPath;
-        procPath = "/proc/self/fd/" + std::to_string(levels.back().fd) + "/" + name;
+        // Opening by name inside the worker's own current folder spares the kernel the walk
+        // of every folder on the path, and works beyond the path length limit.
+        if (ownCwd && (cwdSerial == level.serial || ::fchdir(level.fd) == 0)) {
+            cwdSerial = level.serial;
+            return name;
+        }
+        if (fullPath.size() < PATH_MAX)
+            return fullPath;
+        procPath = "/proc/self/fd/" + std::to_string(level.fd) + "/" + name;
         return procPath;
     }
 };
@@ -360,6 +375,8 @@ void TFindMP3::Walk() {
             m_status = fsNoHit;
         return;
     }
+    // A current folder of this thread's own; the rest of the process keeps its own.
+    w.ownCwd = ::unshare(CLONE_FS) == 0;
     TDirEntry entry;
     while (!w.levels.empty()) {
         if (m_stopRequested.load(std::memory_order_relaxed))

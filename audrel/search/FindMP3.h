@@ -115,7 +115,8 @@ using TPump = std::function<void()>;
 // release from its OnFinished handler; the tool releases it after WaitUntilFinished). The
 // destructor stops the walk and waits for the worker (serving notifications through the
 // pump), then joins it, so destroying the engine early is safe too. Never destroy the engine
-// from inside one of its notifications.
+// from inside one of its notifications. The worker thread has a current folder of its own (the
+// folder being searched), so notifications called directly on it must not rely on relative paths.
 class TFindMP3 {
 public:
     TFindMP3();

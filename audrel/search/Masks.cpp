@@ -1,5 +1,6 @@
 #include "Masks.h"
 
+#include <array>
 #include <cstdio>
 
 #include "CodePage.h"
@@ -145,7 +146,9 @@ bool TMask::IsMatch(const std::string& name) const {
     // starts at a star state from a given position never changes, and when such a start is
     // reached again everything below it has already failed, so it is cut off: this keeps
     // masks with many stars from taking exponential time without changing any answer.
-    std::vector<std::pair<size_t, size_t>> saved;
+    // At most one pair per star state is ever saved: the pairs' states rise from bottom to top.
+    std::array<std::pair<size_t, size_t>, MaxStars> saved;
+    size_t savedCount = 0;
     std::vector<bool> tried; // indexed [state * (n + 1) + position], allocated on first retry
 
     size_t p = 0;
@@ -173,7 +176,7 @@ bool TMask::IsMatch(const std::string& name) const {
                         ++p;
                 }
                 if (p < n)
-                    saved.emplace_back(p + 1, i);
+                    saved[savedCount++] = {p + 1, i};
             }
             if (!MatchesAt(state, name, p)) {
                 ok = false;
@@ -183,13 +186,13 @@ bool TMask::IsMatch(const std::string& name) const {
         }
         if (ok)
             return true;
-        if (saved.empty())
+        if (savedCount == 0)
             return false;
         if (tried.empty())
             tried.assign(count * (n + 1), false);
-        p = saved.back().first;
-        i = saved.back().second;
-        saved.pop_back();
+        --savedCount;
+        p = saved[savedCount].first;
+        i = saved[savedCount].second;
     }
 }
 

@@ -44,8 +44,6 @@ public:
 
 private:
     bool MatchesAt(const TMaskState& state, const std::string& name, size_t p) const;
-    bool Walk(const std::string& name, size_t p, size_t i,
-              std::vector<std::pair<size_t, size_t>>& saved) const;
 
     std::vector<TMaskState> m_states;
 };

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -203,7 +204,9 @@ TEST(FindMP3, WalkCountsEveryEntryAndReportsValidMatchingFiles) {
     MakeDir(dir / "x.mp3"); // a folder is never reported, whatever its name
     Write(dir / "x.mp3/d.mp3", Mp3());
 
+    const auto cwd = std::filesystem::current_path();
     const Result r = Search(dir.Path());
+    EXPECT_EQ(std::filesystem::current_path(), cwd); // the worker's current folder is its own
     // root: . .. a B notes broken sub x.mp3 = 8; sub: . .. c = 3; x.mp3: . .. d = 3
     EXPECT_EQ(r.fileCount, 14);
     EXPECT_EQ(r.folderCount, 2);
