@@ -37,13 +37,6 @@ struct Decoded {
 
 Decoded DecodeString(std::string_view bytes, uint8_t encoding, const CodePage& cp) {
     Decoded d;
-    if (encoding == 3) {
-        const size_t end = bytes.find('\0');
-        d.terminated = end != std::string_view::npos;
-        d.consumed = d.terminated ? end + 1 : bytes.size();
-        d.text = cp.FromUtf8(bytes.substr(0, d.terminated ? end : bytes.size()));
-        return d;
-    }
     // UTF-16: the byte-order mark decides; without one encoding 1 is little-endian and
     // encoding 2 (UTF-16BE) big-endian.
     bool bigEndian = encoding == 2;
@@ -285,7 +278,9 @@ std::string TID3v2::SingleByteFrame(std::string_view id, std::string_view conten
     if (content.empty())
         return std::string(content);
     const auto encoding = static_cast<uint8_t>(content[0]);
-    if (encoding < 1 || encoding > 3)
+    // Only UTF-16 frames carry zero bytes inside their text; every other encoding byte
+    // (a v2.3 tag knows no UTF-8) is read as single-byte text like encoding 0.
+    if (encoding != 1 && encoding != 2)
         return std::string(content);
     std::string out(1, '\0');
     std::string_view rest = content.substr(1);

@@ -82,7 +82,7 @@ public:
     // The texts of the twelve frames, each the first 250 content bytes zero-padded to 250;
     // Unicode frames come converted to the system code page.
     static Slots ReadFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize);
-    // A frame in UTF-16 (or UTF-8) as the single-byte form with encoding byte 0; other
+    // A frame in UTF-16 as the single-byte form with encoding byte 0; other
     // content is returned unchanged.
     static std::string SingleByteFrame(std::string_view id, std::string_view content,
                                        const CodePage& codePage);
