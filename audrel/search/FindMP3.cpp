@@ -119,6 +119,14 @@ struct TFindMP3::Walker {
     }
 
     static void Spill(Level& level) {
+        if (level.spilled) {
+            // Reopened on the way back up, and now deep below it again: its entries are
+            // already in memory.
+            if (level.fd >= 0)
+                ::close(level.fd);
+            level.fd = -1;
+            return;
+        }
         // Remembered so that the folder is known again when it is reopened through "..".
         struct stat st {};
         if (::fstat(level.fd, &st) == 0) {

@@ -447,19 +447,29 @@ void RemoveDeepTree(const std::string& root) {
 } // namespace
 
 TEST(FindMP3, VeryDeepTreesAreWalkedWhole) {
-    constexpr int depth = 2100;
+    // Two chains below one folder: the walk must come back up the first and go down the
+    // second, both far deeper than the folders it keeps open at once.
+    constexpr int depths[] = {2100, 300};
     TempDir dir;
-    MakeDir(dir / "top");
-    MakeDeepTree(dir / "top", depth, Mp3());
+    int32_t entries = 4 + 1; // root: . .. top0 top1 side.mp3
+    size_t files = 1;
+    for (int k = 0; k < 2; ++k) {
+        const std::string top = dir / ("top" + std::to_string(k));
+        MakeDir(top);
+        MakeDeepTree(top, depths[k], Mp3());
+        // top: . .. d; each level: . .. [d] [x.mp3]; level 1: 30 files more.
+        entries += 3 + depths[k] * 3 - 1 + depths[k] / 100 + 30;
+        files += depths[k] / 100 + 30;
+    }
     Write(dir / "side.mp3", Mp3());
 
     const Result r = Search(dir.Path());
-    RemoveDeepTree(dir / "top");
+    RemoveDeepTree(dir / "top0");
+    RemoveDeepTree(dir / "top1");
 
-    EXPECT_EQ(r.folderCount, depth + 1);
-    // root: . .. top side; top: . .. d; each level: . .. [d] [x.mp3]; level 1: 30 files.
-    EXPECT_EQ(r.fileCount, 4 + 3 + depth * 3 - 1 + depth / 100 + 30);
-    EXPECT_EQ(r.hits.size(), 1u + depth / 100 + 30);
+    EXPECT_EQ(r.folderCount, depths[0] + depths[1] + 2);
+    EXPECT_EQ(r.fileCount, entries);
+    EXPECT_EQ(r.hits.size(), files);
     size_t longest = 0;
     for (const auto& h : r.hits)
         longest = std::max(longest, h.FullPath.size());
