@@ -49,6 +49,32 @@ bool WalkEntries(const Lines& lines, OnEmpty onEmpty, OnEntry onEntry) {
     return true;
 }
 
+// The bytes of the description that a text from the lists stands for. A line that is no valid
+// text in the locale's encoding (a list written in another code page) is shown with replacement
+// characters, and that text encoded again would match no line: such a camera could never be
+// fetched, edited or removed. So the text is matched against the lines as they are shown, an
+// exact match of its bytes first. None when no description line matches.
+std::optional<QByteArray> ShownDescription(const Lines& lines, const QString& description) {
+    const QByteArray bytes = description.toLocal8Bit();
+    std::optional<QByteArray> shownAs;
+    WalkEntries(
+        lines, [] {},
+        [&](const QByteArray& d, const QByteArray&, bool) {
+            if (d == bytes) {
+                shownAs = d;
+                return false;
+            }
+            if (!shownAs && QString::fromLocal8Bit(d) == description)
+                shownAs = d;
+            return true;
+        });
+    return shownAs;
+}
+
+QByteArray DescriptionBytes(const Lines& lines, const QString& description) {
+    return ShownDescription(lines, description).value_or(description.toLocal8Bit());
+}
+
 } // namespace
 
 Lines SplitLines(const QByteArray& bytes) {
@@ -182,7 +208,7 @@ std::optional<QString> CamListStore::FindCamUrl(const QString& description, Matc
     Lines lines;
     if (Read(lines) != ReadStatus::Ok)
         return std::nullopt;
-    const auto address = FindAddress(lines, description.toLocal8Bit(), match);
+    const auto address = FindAddress(lines, DescriptionBytes(lines, description), match);
     if (!address)
         return std::nullopt;
     return QString::fromLocal8Bit(*address);
@@ -213,7 +239,7 @@ bool CamListStore::SaveCamEntry(const QString& description, const QString& addre
                                 const QString& oldDescription,
                                 const std::function<bool()>& askOverwrite,
                                 const std::function<void()>& hideDialog) {
-    const QByteArray d = OneLine(description);
+    QByteArray d = OneLine(description);
     // An empty description could never be read back and would break the pairing of lines.
     if (d.isEmpty())
         return false;
@@ -221,9 +247,13 @@ bool CamListStore::SaveCamEntry(const QString& description, const QString& addre
     // A list that exists but cannot be read is never replaced by one holding the new entry only.
     if (Read(in) == ReadStatus::Unreadable)
         return false;
+    const auto shownOld = ShownDescription(in, oldDescription);
+    const QByteArray old = shownOld.value_or(oldDescription.toLocal8Bit());
+    // An edit of the address only keeps the description's bytes, whatever their encoding.
+    if (mode == SaveMode::Edit && shownOld && description == oldDescription)
+        d = *shownOld;
     return Rewrite([&](QIODevice& out) {
-        return WriteSaved(in, out, d, OneLine(address), mode, oldDescription.toLocal8Bit(),
-                          askOverwrite, hideDialog);
+        return WriteSaved(in, out, d, OneLine(address), mode, old, askOverwrite, hideDialog);
     });
 }
 
@@ -231,8 +261,9 @@ bool CamListStore::RemoveCamEntry(const QString& description) {
     Lines in;
     if (Read(in) != ReadStatus::Ok)
         return false;
+    const QByteArray d = DescriptionBytes(in, description);
     return Rewrite([&](QIODevice& out) {
-        WriteRemoved(in, out, description.toLocal8Bit());
+        WriteRemoved(in, out, d);
         return true;
     });
 }

@@ -65,15 +65,33 @@ IntervalRepair RepairChangeInterval(const QString& text) {
     const auto value = NumericValue(text);
     if (!value)
         return {QStringLiteral("60"), std::nullopt};
+    // The value may differ from the leading number ("1e3", a locale's group separator), and it
+    // must keep the box within 1..60 all the same.
+    if (*value > 60)
+        return {QStringLiteral("60"), std::nullopt};
+    if (*value < 1)
+        return {QStringLiteral("1"), std::nullopt};
     return {std::nullopt, static_cast<int>(std::nearbyint(*value * 1000))};
 }
+
+namespace {
+
+// Plain digits: the boxes read their leading number, so "7.04704e+06" would count as 7.
+QString PlainNumber(double value) {
+    QString text = QString::number(value, 'g', 15);
+    if (text.contains(QLatin1Char('e')))
+        text = QString::number(value, 'f', QLocale::FloatingPointShortest);
+    return text;
+}
+
+} // namespace
 
 std::optional<QString> StepByArrow(const QString& text, bool up) {
     const double leading = LeadingNumber(text);
     if (up && leading < 60)
-        return QString::number(leading + 1);
+        return PlainNumber(leading + 1);
     if (!up && leading > 1)
-        return QString::number(leading - 1);
+        return PlainNumber(leading - 1);
     return std::nullopt;
 }
 

@@ -282,3 +282,40 @@ TEST_F(CamListFiles, ListsSortAlphabeticallyWhateverTheLetterCase) {
     EXPECT_EQ(Items(list1), sorted);
     EXPECT_EQ(Items(combo2), sorted);
 }
+
+TEST_F(CamListFiles, ACameraWrittenInAnotherCodePageCanBeFetchedEditedAndRemoved) {
+    // "Zürich" in Latin-1: shown with a replacement character, and that text encoded again is
+    // not the line's bytes.
+    const QByteArray zurich = "Z\xfcrich";
+    WriteFile(Cams(), kEiffel + zurich + "\r\nhttp://z/1\r\n");
+    lists.LoadCamList();
+    ASSERT_EQ(list1.count(), 2);
+    const QString shown = list1.item(1)->text();
+    EXPECT_EQ(store.FindCamUrl(shown, Match::Last), QStringLiteral("http://z/1"));
+    EXPECT_EQ(store.FindCamUrl(shown, Match::First), QStringLiteral("http://z/1"));
+
+    // A new address keeps the description's bytes: the edit creates no second camera.
+    ASSERT_TRUE(lists.SaveCamEntry(shown, QStringLiteral("http://z/2"), SaveMode::Edit, shown,
+                                   boxes, nullptr, {}));
+    EXPECT_EQ(ReadFile(Cams()), kEiffel + zurich + "\r\nhttp://z/2\r\n");
+    // A new description replaces it in place.
+    ASSERT_TRUE(lists.SaveCamEntry(QStringLiteral("Zürich"), QStringLiteral("http://z/3"),
+                                   SaveMode::Edit, shown, boxes, nullptr, {}));
+    EXPECT_EQ(ReadFile(Cams()), kEiffel + QStringLiteral("Zürich").toUtf8() + "\r\nhttp://z/3\r\n");
+
+    WriteFile(Cams(), kEiffel + zurich + "\r\nhttp://z/1\r\n");
+    lists.RemoveCamEntry(shown);
+    EXPECT_EQ(ReadFile(Cams()), kEiffel);
+    EXPECT_EQ(Items(combo1), QStringList{QStringLiteral("Eiffeltower")});
+}
+
+TEST_F(CamListFiles, ALineHoldingTheShownTextItselfWinsOverOneShownAlike) {
+    // Both lines show as "Z\uFFFDrich"; the one whose bytes are that text is the exact match.
+    const QByteArray latin1 = "Z\xfcrich";
+    const QByteArray replaced = QStringLiteral("Z\uFFFDrich").toUtf8();
+    WriteFile(Cams(), latin1 + "\r\nhttp://l\r\n" + replaced + "\r\nhttp://r\r\n");
+    EXPECT_EQ(store.FindCamUrl(QStringLiteral("Z\uFFFDrich"), Match::First),
+              QStringLiteral("http://r"));
+    ASSERT_TRUE(store.RemoveCamEntry(QStringLiteral("Z\uFFFDrich")));
+    EXPECT_EQ(ReadFile(Cams()), latin1 + "\r\nhttp://l\r\n");
+}

@@ -38,6 +38,25 @@ TEST(IntervalRules, ChangeIntervalRepairs) {
     EXPECT_EQ(RepairChangeInterval(QStringLiteral("1")).intervalMs, 1000);
 }
 
+TEST(IntervalRules, ChangeIntervalStaysWithinOneToSixtyWhenValueAndLeadingNumberDiffer) {
+    // The leading number reads 1, the value does not: an exponent must not set a 1000 s (or an
+    // overflowing) interval.
+    EXPECT_EQ(TextOf(RepairChangeInterval(QStringLiteral("1e3"))), QStringLiteral("60"));
+    EXPECT_EQ(TextOf(RepairChangeInterval(QStringLiteral("1e9"))), QStringLiteral("60"));
+    EXPECT_EQ(TextOf(RepairChangeInterval(QStringLiteral("1e-3"))), QStringLiteral("1"));
+    EXPECT_EQ(RepairChangeInterval(QStringLiteral("6e1")).intervalMs, 60000);
+}
+
+TEST(IntervalRules, ArrowKeysWriteNumbersTheBoxesReadBack) {
+    // "7.04704e+06" would read as 7: the box must get plain digits.
+    EXPECT_EQ(StepByArrow(QStringLiteral("7047040"), false), QStringLiteral("7047039"));
+    const QString small = StepByArrow(QStringLiteral("1.00001"), false).value_or(QString());
+    EXPECT_FALSE(small.contains(QLatin1Char('e'))) << small.toStdString();
+    EXPECT_NEAR(LeadingNumber(small), 0.00001, 1e-9);
+    EXPECT_EQ(StepByArrow(QStringLiteral("12.3456789"), true), QStringLiteral("13.3456789"));
+    EXPECT_EQ(StepByArrow(QStringLiteral("1.1"), false), QStringLiteral("0.1"));
+}
+
 TEST(IntervalRules, ArrowKeysStepWithinOneToSixty) {
     EXPECT_EQ(StepByArrow(QStringLiteral("10"), true), QStringLiteral("11"));
     EXPECT_EQ(StepByArrow(QStringLiteral("10"), false), QStringLiteral("9"));
