@@ -47,6 +47,8 @@ def run_once(cmd):
 
 
 def peak_rss_kib(cmd):
+    if not os.access("/usr/bin/time", os.X_OK):
+        return -1024  # shown as -1.0 MiB: Debian's "time" package is not installed
     out = subprocess.run(["/usr/bin/time", "-v"] + cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                          text=True, check=True).stderr
     m = re.search(r"Maximum resident set size \(kbytes\): (\d+)", out)
