@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <iterator>
+
 #include "CodePage.h"
 
 TResultModel::TResultModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -55,6 +57,16 @@ void TResultModel::Append(TListRow row) {
     const int at = int(m_rows.size());
     beginInsertRows({}, at, at);
     m_rows.push_back(std::move(row));
+    endInsertRows();
+}
+
+void TResultModel::Append(std::vector<TListRow> rows) {
+    if (rows.empty())
+        return;
+    const int at = int(m_rows.size());
+    beginInsertRows({}, at, at + int(rows.size()) - 1);
+    m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()),
+                  std::make_move_iterator(rows.end()));
     endInsertRows();
 }
 

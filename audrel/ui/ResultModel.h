@@ -22,6 +22,8 @@ public:
                        int role = Qt::EditRole) override;
 
     void Append(TListRow row);
+    // Many rows in one insertion: a view lays itself out once per insertion, not per row.
+    void Append(std::vector<TListRow> rows);
     void Clear();
     // Reorders the rows; selections and other persistent indexes follow their rows.
     void Sort(int column, bool ascending);

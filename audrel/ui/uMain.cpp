@@ -127,6 +127,10 @@ TAudrelForm::TAudrelForm(SettingsStore& settings, Dialogs& dialogs, Desktop& des
     setWindowTitle(QStringLiteral("Brakmo =Audrel="));
     resize(481, 569);
     CreateControls();
+    m_flushTimer = new QTimer(this);
+    m_flushTimer->setSingleShot(true);
+    m_flushTimer->setInterval(40);
+    connect(m_flushTimer, &QTimer::timeout, this, &TAudrelForm::FlushRows);
     FormPlacement = new TFormPlacement(this, m_settings, m_dialogs);
     FormCreate();
 }
@@ -553,6 +557,7 @@ void TAudrelForm::bStartClick() {
     m_searching = true;
     bStart->setText(Localizer.Translate(QStringLiteral("&Stop")));
     m_resultCount = 0;
+    m_pendingRows.clear();
     m_listModel->Clear();
     ReleaseRetiredEngines();
 
@@ -596,10 +601,19 @@ void TAudrelForm::FindFolder(TFindMP3& sender) {
 
 void TAudrelForm::FindFound(TFindMP3&, const TFindMP3Info& info) {
     ++m_resultCount;
-    m_listModel->Append(RowFromInfo(info));
+    m_pendingRows.push_back(RowFromInfo(info));
+    if (!m_flushTimer->isActive())
+        m_flushTimer->start();
+}
+
+void TAudrelForm::FlushRows() {
+    m_flushTimer->stop();
+    m_listModel->Append(std::move(m_pendingRows));
+    m_pendingRows.clear();
 }
 
 void TAudrelForm::FindFinished(TFindMP3& sender) {
+    FlushRows();
     bStart->setText(Localizer.Translate(QStringLiteral("&Start")));
     m_searching = false;
     m_statusText->setText(QStringLiteral("Processed folders: %1 files: %2. MP3 result: %3 files.")
@@ -618,6 +632,7 @@ void TAudrelForm::FindFinished(TFindMP3& sender) {
 void TAudrelForm::ListViewColumnClick(int column) {
     if (column < 0 || column >= ListColumnCount)
         return;
+    FlushRows();
     SortAscending[size_t(column)] = !SortAscending[size_t(column)];
     SortColumn = column;
     m_listModel->Sort(column, SortAscending[size_t(column)]);

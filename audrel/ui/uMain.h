@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QPixmap>
 
+#include "ListRows.h"
+
 class Desktop;
 class Dialogs;
 class QAction;
@@ -21,6 +23,7 @@ class QRadioButton;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
+class QTimer;
 class QTreeView;
 class SettingsStore;
 class TFindMP3;
@@ -121,6 +124,11 @@ public:
     QStatusBar* StatusBar;
     TFormPlacement* FormPlacement;
 
+    // The engine's notifications, run on the UI thread while the worker waits.
+    void FindFolder(TFindMP3& sender);
+    void FindFound(TFindMP3& sender, const TFindMP3Info& info);
+    void FindFinished(TFindMP3& sender);
+
     int SortColumn = 0;
     std::array<bool, 9> SortAscending{};
 
@@ -144,12 +152,11 @@ private:
     QString SelectFolder();
     void SetBoxGrey(QComboBox* box, bool grey);
 
-    void FindFolder(TFindMP3& sender);
-    void FindFound(TFindMP3& sender, const TFindMP3Info& info);
-    void FindFinished(TFindMP3& sender);
     // Stops a running search and returns once its finish has been handled.
     void StopSearch();
     void ReleaseRetiredEngines();
+    // Hits are shown in small batches: a list view lays out all its rows on every insertion.
+    void FlushRows();
 
     SettingsStore& m_settings;
     Dialogs& m_dialogs;
@@ -163,6 +170,8 @@ private:
     std::unique_ptr<TFindMP3> Engine;
     // Engines whose search has ended; released outside their own notifications.
     std::vector<std::unique_ptr<TFindMP3>> m_retired;
+    std::vector<TListRow> m_pendingRows;
+    QTimer* m_flushTimer;
     bool m_stopping = false;
     bool m_closeAfterStop = false;
 };
