@@ -159,6 +159,7 @@ void ReadVBRI(const uint8_t* h, VBRData& vbr)
 }
 
 // The header lies within the first 1730 + 36 + 128 bytes of the buffer, so all of it is inside.
+static_assert(CandidatePositions + 36 + 128 <= BufferSize);
 VBRData DetectVBRHeader(const uint8_t* h)
 {
     VBRData vbr;
@@ -172,7 +173,6 @@ VBRData DetectVBRHeader(const uint8_t* h)
 // Looks for a header whose successor one frame length further on is a header too.
 FrameInfo FindFrame(const SearchBuffer& buffer, VBRData& vbr)
 {
-    FrameInfo frame;
     for (size_t p = 0; p < CandidatePositions; ++p) {
         const uint8_t* at = buffer.data() + p;
         if (!IsFrameHeader(at))
@@ -189,9 +189,11 @@ FrameInfo FindFrame(const SearchBuffer& buffer, VBRData& vbr)
         vbr = DetectVBRHeader(at + XingOffset(candidate));
         return candidate;
     }
-    return frame;
+    return FrameInfo{};
 }
 
+// "LAME" and the 4 bytes behind it fit in the buffer even at the window's start.
+static_assert(TailWindowStart + 8 <= BufferSize);
 std::string FindTailVendor(const SearchBuffer& buffer, int64_t frameSize)
 {
     for (int64_t i = 0; i <= 2 * frameSize; ++i) {
