@@ -38,7 +38,7 @@ void QtDialogs::ShowException(QWidget* owner, const QString& message) {
     QString text = message;
     if (!text.isEmpty() && !text.endsWith(u'.'))
         text += u'.';
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text,
                     QMessageBox::Ok, owner);
     box.exec();
 }

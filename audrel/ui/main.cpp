@@ -12,7 +12,6 @@ int main(int argc, char* argv[]) {
     // exist before any window does.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Audrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Audrel"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.brakmo.Audrel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/audrel/icon.png")));
 
