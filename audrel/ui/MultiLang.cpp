@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -180,8 +181,12 @@ void TMultiLang::CollectAll() {
 
 void TMultiLang::ApplyAll() {
     const auto windows = ApplicationWindows();
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
         Apply((*it)->objectName(), *it);
+        // Texts a window sets in code from its state (Start/Stop) follow in its own handler.
+        QEvent changed(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(*it, &changed);
+    }
 }
 
 void TMultiLang::Collect(const QString& prefix, QObject* component) {

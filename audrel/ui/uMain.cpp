@@ -478,6 +478,14 @@ void TAudrelForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void TAudrelForm::changeEvent(QEvent* event) {
+    // A language applied during a search must not turn the Stop button into "Start".
+    if (event->type() == QEvent::LanguageChange)
+        bStart->setText(
+            Localizer.Translate(m_searching ? QStringLiteral("&Stop") : QStringLiteral("&Start")));
+    QMainWindow::changeEvent(event);
+}
+
 void TAudrelForm::CheckTAAGClick(QCheckBox* box) {
     const int tag = TagOf(*this, box);
     if (tag > 2)

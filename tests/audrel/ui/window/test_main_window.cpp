@@ -2,6 +2,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "MultiLang.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -244,6 +245,27 @@ TEST_F(LongWalkTest, PressingStopEndsTheSearchWithTheNumbersReached) {
     // The window works on: a second search runs to its end.
     Search(SamplesFolder());
     EXPECT_EQ(f.ResultCount(), 11);
+}
+
+TEST_F(LongWalkTest, ALanguageAppliedDuringASearchKeepsTheButtonAStopButton) {
+    TAudrelForm& f = Start();
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("Deutsch.lng")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("&Start=&Los\r\n&Stop=&Halt\r\n");
+    file.close();
+    Localizer.CollectAll();
+
+    f.cbFolder->setEditText(tree.path());
+    QTest::mouseClick(f.bStart, Qt::LeftButton);
+    ASSERT_TRUE(f.Searching());
+    Localizer.LoadLanguage(file.fileName());
+    Localizer.ApplyAll();
+    EXPECT_EQ(f.bStart->text(), QStringLiteral("&Halt"));
+    QTest::mouseClick(f.bStart, Qt::LeftButton);
+    EXPECT_EQ(f.bStart->text(), QStringLiteral("&Los"));
+    Localizer.LoadLanguage(QString());
+    EXPECT_EQ(f.bStart->text(), QStringLiteral("&Start"));
 }
 
 TEST_F(LongWalkTest, ClosingDuringASearchStopsItFirstAndStoresTheSettings) {
