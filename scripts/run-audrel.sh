@@ -34,7 +34,13 @@ cat >"$scratch/session.sh" <<'SESSION'
 set -u
 "$BIN" >"$SCRATCH/audrel.log" 2>&1 &
 pid=$!
-wid=$(xdotool search --sync --onlyvisible --name '^Brakmo =Audrel=$' | head -n 1)
+wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Brakmo =Audrel=$' | head -n 1)
+if [ -z "$wid" ]; then
+  echo "Audrel did not show its window:" >&2
+  cat "$SCRATCH/audrel.log" >&2
+  kill "$pid" 2>/dev/null
+  exit 1
+fi
 xdotool windowfocus --sync "$wid" 2>/dev/null || true
 sleep 0.3
 # Start has the focus at first; the folder box is next.
@@ -53,5 +59,5 @@ chmod +x "$scratch/session.sh"
 start_xvfb
 # Fresh settings, so the window shows its first-start defaults.
 SCRATCH=$scratch BIN=$bin SHOT=$shot SAMPLES="$root/audrel/samples/" \
-  XDG_CONFIG_HOME="$scratch/config" "$scratch/session.sh"
+  XDG_CONFIG_HOME="$scratch/config" "$scratch/session.sh" || exit 1
 echo "Searched $root/audrel/samples/; screenshot saved to $shot"
