@@ -73,6 +73,12 @@ QList<QAction*> TopLevelItems(QObject* menu) {
     return items;
 }
 
+// Named by the program; Qt names the parts it makes itself "qt_..." (a tool bar's extension
+// button, say), and those are not translated.
+bool IsOwnControl(const QString& name) {
+    return !name.isEmpty() && !name.startsWith(QLatin1String("qt_"));
+}
+
 bool IsMenu(QObject* object) {
     return qobject_cast<QMenu*>(object) || qobject_cast<QMenuBar*>(object);
 }
@@ -202,7 +208,7 @@ void TMultiLang::Collect(const QString& prefix, QObject* component) {
         }
         if (IsOtherWindow(child) || !child->isWidgetType())
             continue;
-        if (!name.isEmpty()) {
+        if (IsOwnControl(name)) {
             if (IsTextControl(child)) {
                 AddDesignText(prefix + name, ControlText(child));
                 const QString hint = static_cast<QWidget*>(child)->toolTip();
@@ -236,7 +242,7 @@ void TMultiLang::Apply(const QString& prefix, QObject* component) {
         }
         if (IsOtherWindow(child) || !child->isWidgetType())
             continue;
-        if (!name.isEmpty()) {
+        if (IsOwnControl(name)) {
             if (IsTextControl(child)) {
                 if (!ControlText(child).isEmpty())
                     SetControlText(child, Translate(DesignText(prefix + name)));

@@ -1,5 +1,8 @@
 #include "Placemnt.h"
 
+#include <cstdint>
+#include <cstdlib>
+
 #include <QEvent>
 #include <QScreen>
 #include <QStringList>
@@ -56,6 +59,14 @@ int FlagsForState(Qt::WindowStates state) {
 
 std::array<int, 4> RectToFour(const QRect& rect) {
     return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+bool UsableRect(const std::array<int, 4>& four) {
+    constexpr int64_t MaxSide = 32767;
+    const int64_t width = int64_t(four[2]) - four[0];
+    const int64_t height = int64_t(four[3]) - four[1];
+    return width > 0 && height > 0 && width <= MaxSide && height <= MaxSide &&
+           std::abs(int64_t(four[0])) <= MaxSide && std::abs(int64_t(four[1])) <= MaxSide;
 }
 
 QRect FourToRect(const std::array<int, 4>& four) {
@@ -141,7 +152,7 @@ void TFormPlacement::Restore() {
         m_store.ReadInteger(QStringLiteral("PixelsPerInch"), CurrentPixelsPerInch(m_form));
     if ((minMax || normPos) && storedPpi == CurrentPixelsPerInch(m_form)) {
         const auto four = ParseFour(normPos.value_or(QString()), RectToFour(current));
-        if (four[0] < four[2])
+        if (UsableRect(four))
             m_form->setGeometry(FourToRect(four));
     }
 

@@ -34,6 +34,9 @@ int FlagsForState(Qt::WindowStates state);
 // The normal rectangle as left, top, right, bottom (right and bottom exclusive).
 std::array<int, 4> RectToFour(const QRect& rect);
 QRect FourToRect(const std::array<int, 4>& four);
+// A stored rectangle a window can take: left below right, top below bottom, and a size a
+// window system accepts (hand-edited numbers must not overflow or make a giant window).
+bool UsableRect(const std::array<int, 4>& four);
 
 } // namespace placement
 

@@ -119,11 +119,14 @@ TEST_F(PlacementTest, AnotherResolutionKeepsTheDesignedPlaceButStillMaximises) {
     EXPECT_EQ(window->normalGeometry(), QRect(30, 40, 481, 569));
 }
 
-TEST_F(PlacementTest, AnEmptyOrReversedRectangleIsIgnored) {
-    settings.Values = {{QStringLiteral("NormPos"), QStringLiteral("300,10,200,400")}};
-    auto window = MakeWindow();
-    window->show();
-    EXPECT_EQ(window->geometry(), QRect(30, 40, 481, 569));
+TEST_F(PlacementTest, AReversedEmptyOrAbsurdRectangleIsIgnored) {
+    for (const char* norm :
+         {"300,10,200,400", "10,400,300,400", "-2000000000,0,2000000000,500", "0,0,100000,500"}) {
+        settings.Values = {{QStringLiteral("NormPos"), QString::fromLatin1(norm)}};
+        auto window = MakeWindow();
+        window->show();
+        EXPECT_EQ(window->geometry(), QRect(30, 40, 481, 569)) << norm;
+    }
 }
 
 TEST_F(PlacementTest, AStoredMinimisedStateShowsNormalThenMinimises) {
