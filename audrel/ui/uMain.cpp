@@ -600,6 +600,10 @@ void TAudrelForm::StopSearch() {
 }
 
 void TAudrelForm::ReleaseRetiredEngines() {
+    // A release queued by an earlier search must not destroy the engine whose stop is being
+    // waited for right now; StopSearch releases it once the wait is over.
+    if (m_stopping)
+        return;
     m_retired.clear();
 }
 
