@@ -2,7 +2,7 @@
 # Runs every fuzz target in a build folder for a number of seconds each, seeded from the
 # fixtures. A finding makes the script fail.
 set -euo pipefail
-build=${1:?build folder}
+build=$(cd "${1:?build folder}" && pwd)
 seconds=${2:-20}
 root=$(cd "$(dirname "$0")/.." && pwd)
 found=0
