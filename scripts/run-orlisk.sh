@@ -13,22 +13,11 @@ if [ -n "${DISPLAY:-}" ]; then
   exec "$bin"
 fi
 
-scratch=$(mktemp -d)
-server_pid=
-cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-python3 -m http.server --bind 127.0.0.1 --directory "$root/orlisk/data/samplecam" "$port" \
-  >"$scratch/server.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 50); do
-  python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
-  sleep 0.1
-done
+# shellcheck source=scripts/lib/xvfb.sh
+source "$root/scripts/lib/xvfb.sh"
+new_scratch
+start_samplecam
+port=$samplecam_port
 
 printf 'Sample camera 1\r\nhttp://127.0.0.1:%s/cam1.jpg\r\nSample camera 2\r\nhttp://127.0.0.1:%s/cam2.jpg\r\n' \
   "$port" "$port" >"$scratch/Cams.inf"
@@ -55,7 +44,7 @@ exit 0
 SESSION
 chmod +x "$scratch/session.sh"
 
-SCRATCH=$scratch BIN=$bin SHOT=$shot \
-  xvfb-run -a -s "-screen 0 1024x768x24" "$scratch/session.sh"
+start_xvfb
+SCRATCH=$scratch BIN=$bin SHOT=$shot "$scratch/session.sh"
 echo "Two refreshes done; screenshot saved to $shot"
 grep 'GET /' "$scratch/server.log" | sed 's/^/  server: /'

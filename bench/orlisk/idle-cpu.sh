@@ -6,18 +6,11 @@ build=${1:-build/release}
 seconds=${2:-60}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 bin=$(cd "$build" && pwd)/orlisk/orlisk
-scratch=$(mktemp -d)
-server_pid=
-cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-python3 -m http.server --bind 127.0.0.1 --directory "$root/orlisk/data/samplecam" "$port" \
-  >"$scratch/server.log" 2>&1 &
-server_pid=$!
+# shellcheck source=scripts/lib/xvfb.sh
+source "$root/scripts/lib/xvfb.sh"
+new_scratch
+start_samplecam
+port=$samplecam_port
 printf 'Sample camera 1\r\nhttp://127.0.0.1:%s/cam1.jpg\r\n' "$port" >"$scratch/Cams.inf"
 
 cat >"$scratch/measure.sh" <<'MEASURE'
@@ -41,5 +34,5 @@ awk -v a="$t0" -v b="$t1" -v hz="$hz" -v s="$start" -v e="$end" -v r="$refreshes
   printf "Orlisk used %.2f s of CPU in %.1f s: %.3f %% of one core (%d refreshes in all)\n", cpu, wall, 100 * cpu / wall, r }'
 MEASURE
 chmod +x "$scratch/measure.sh"
-SCRATCH=$scratch BIN=$bin SECONDS_TO_MEASURE=$seconds \
-  xvfb-run -a -s "-screen 0 1024x768x24" "$scratch/measure.sh"
+start_xvfb
+SCRATCH=$scratch BIN=$bin SECONDS_TO_MEASURE=$seconds "$scratch/measure.sh"

@@ -5,20 +5,9 @@ set -euo pipefail
 build=${1:-build/release}
 runs=${2:-10}
 bin=$(cd "$build" && pwd)/audrel/ui/audrel
-scratch=$(mktemp -d)
-xvfb_pid=
-trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
-# Our own X server on a display it picks itself (parallel xvfb-run calls can collide on one).
-start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$scratch/display" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 200); do
-    [ -s "$scratch/display" ] && break
-    sleep 0.05
-  done
-  [ -s "$scratch/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-  export DISPLAY=":$(head -n1 "$scratch/display")"
-}
+# shellcheck source=scripts/lib/xvfb.sh
+source "$(dirname "$0")/../../scripts/lib/xvfb.sh"
+new_scratch
 
 cat >"$scratch/measure.sh" <<'MEASURE'
 #!/usr/bin/env bash
