@@ -444,28 +444,25 @@ std::string CodePage::FromUtf16(std::u16string_view text) const {
     return FromUtf8(utf8);
 }
 
-std::string CodePage::Upper(std::string_view bytes) const {
+std::string CodePage::MapCase(std::string_view bytes,
+                              const std::array<unsigned char, 256>& table) const {
     std::string out(bytes);
     for (size_t i = 0; i < out.size(); ++i) {
         const auto b = static_cast<unsigned char>(out[i]);
+        // The trail byte of a double-byte character is no letter of its own.
         if (m_lead[b]) {
             ++i;
             continue;
         }
-        out[i] = static_cast<char>(m_upper[b]);
+        out[i] = static_cast<char>(table[b]);
     }
     return out;
 }
 
+std::string CodePage::Upper(std::string_view bytes) const {
+    return MapCase(bytes, m_upper);
+}
+
 std::string CodePage::Lower(std::string_view bytes) const {
-    std::string out(bytes);
-    for (size_t i = 0; i < out.size(); ++i) {
-        const auto b = static_cast<unsigned char>(out[i]);
-        if (m_lead[b]) {
-            ++i;
-            continue;
-        }
-        out[i] = static_cast<char>(m_lower[b]);
-    }
-    return out;
+    return MapCase(bytes, m_lower);
 }

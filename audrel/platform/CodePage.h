@@ -49,6 +49,7 @@ private:
     std::string IconvName() const;
     void AppendEncoded(std::string& out, char32_t ch) const;
     void BuildCaseTables(const std::vector<bool>& defined);
+    std::string MapCase(std::string_view bytes, const std::array<unsigned char, 256>& table) const;
 
     unsigned m_number;
     bool m_doubleByte = false;
