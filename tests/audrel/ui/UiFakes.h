@@ -4,22 +4,12 @@
 #include <map>
 #include <vector>
 
-#include <QApplication>
 #include <QString>
 
 #include "Desktop.h"
 #include "Dialogs.h"
 #include "SettingsStore.h"
-
-// One application object for all tests of a program; deliberately never destroyed, since
-// tearing Qt down during static destruction is not safe.
-inline QApplication& TestApp() {
-    static int argc = 1;
-    static char name[] = "audrel-test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+#include "audrel/QtApp.h"
 
 // Settings held in memory; a "restart" is a new window over the same object.
 class MemorySettings : public SettingsStore {

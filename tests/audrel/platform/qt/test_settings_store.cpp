@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "QtApp.h"
 #include "SettingsStore.h"
+#include "audrel/QtApp.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "QtApp.h"
 #include "UiHandoff.h"
+#include "audrel/QtApp.h"
 
 namespace {
 
