@@ -3,90 +3,31 @@
 #include <chrono>
 #include <set>
 #include <string>
-#include <string_view>
-#include <thread>
+#include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "support/MpegBytes.h"
+#include "support/RunTool.h"
 #include "support/TagBytes.h"
 #include "support/TempDir.h"
-
-extern char** environ;
 
 using namespace testsupport;
 
 namespace {
 
-struct ToolRun {
-    int status = -1; // exit code, or -1 when killed or not started
-    std::string out, err;
-};
-
-// Runs findmp3 with the arguments, extra environment entries replacing inherited ones, and a
-// 30 s limit (it must always end).
+// Runs findmp3 with the arguments under code page 1252 and a C.UTF-8 locale unless `env` says
+// otherwise (the caller's locale never reaches it), and a 30 s limit (it must always end).
 ToolRun Find(const TempDir& io, const std::vector<std::string>& args,
-             const std::vector<std::string>& env = {}) {
-    ToolRun run;
-    const std::string outPath = io / ".out", errPath = io / ".err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    std::vector<std::string> argStore = {FINDMP3_PATH};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStore)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envStore = env;
-    if (envStore.empty())
-        envStore = {"AUDREL_CODEPAGE=1252", "LC_ALL=C.UTF-8"};
-    for (char** e = environ; *e; ++e) {
-        const std::string_view entry(*e);
-        bool replaced = entry.substr(0, 5) == "LANG=" || entry.substr(0, 3) == "LC_";
-        for (const auto& own : envStore)
-            replaced =
-                replaced || entry.substr(0, own.find('=') + 1) == own.substr(0, own.find('=') + 1);
-        if (!replaced)
-            envStore.emplace_back(entry);
-    }
-    std::vector<char*> envp;
-    for (auto& e : envStore)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    pid_t pid = 0;
-    const int spawned =
-        posix_spawn(&pid, FINDMP3_PATH, &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return run;
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFileBytes(outPath);
-    run.err = ReadFileBytes(errPath);
-    return run;
+             std::vector<std::string> env = {}) {
+    if (env.empty())
+        env = {"AUDREL_CODEPAGE=1252", "LC_ALL=C.UTF-8"};
+    return RunTool(FINDMP3_PATH, args, io, std::move(env), {"LANG=", "LC_"},
+                   std::chrono::seconds(30));
 }
 
 std::vector<std::string> Lines(const std::string& text) {
