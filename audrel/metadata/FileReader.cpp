@@ -34,13 +34,12 @@ void TFileReader::Close() {
     m_fd = -1;
     m_size = 0;
     m_readCalls = 0;
-    m_head = {};
-    m_tail = {};
-    m_middle = {};
+    for (Window* w : {&m_head, &m_tail, &m_middle})
+        w->size = 0;
 }
 
 bool TFileReader::Window::Holds(int64_t at, size_t n) const {
-    return !bytes.empty() && at >= offset && static_cast<uint64_t>(at - offset) + n <= bytes.size();
+    return size > 0 && at >= offset && static_cast<uint64_t>(at - offset) + n <= size;
 }
 
 const TFileReader::Window* TFileReader::Cached(int64_t offset, size_t n) const {
@@ -69,14 +68,17 @@ int64_t TFileReader::ReadFully(int64_t offset, void* dst, size_t n) {
 }
 
 bool TFileReader::Fill(Window& window, int64_t offset, size_t n) {
-    window.bytes.resize(n);
-    int64_t got = ReadFully(offset, window.bytes.data(), n);
-    if (got < 0) {
-        window = {};
-        return false;
+    if (n > window.capacity) {
+        // Not value-initialised: only the bytes read are ever looked at.
+        window.bytes = std::make_unique_for_overwrite<uint8_t[]>(n);
+        window.capacity = n;
     }
+    window.size = 0;
+    int64_t got = ReadFully(offset, window.bytes.get(), n);
+    if (got < 0)
+        return false;
     window.offset = offset;
-    window.bytes.resize(static_cast<size_t>(got));
+    window.size = static_cast<size_t>(got);
     return true;
 }
 
@@ -91,7 +93,7 @@ int64_t TFileReader::ReadAt(int64_t offset, void* dst, size_t n) {
 
     if (!Cached(offset, n)) {
         const int64_t tailStart = std::max<int64_t>(0, m_size - static_cast<int64_t>(TailWindow));
-        if (m_head.bytes.empty() && offset < static_cast<int64_t>(HeadWindow)) {
+        if (m_head.size == 0 && offset < static_cast<int64_t>(HeadWindow)) {
             const int64_t want = std::max<int64_t>(HeadWindow, offset + static_cast<int64_t>(n));
             Fill(m_head, 0, static_cast<size_t>(std::min(want, m_size)));
         } else if (offset >= tailStart) {
@@ -103,7 +105,7 @@ int64_t TFileReader::ReadAt(int64_t offset, void* dst, size_t n) {
         }
     }
     if (const Window* w = Cached(offset, n)) {
-        std::memcpy(dst, w->bytes.data() + (offset - w->offset), n);
+        std::memcpy(dst, w->bytes.get() + (offset - w->offset), n);
         return static_cast<int64_t>(n);
     }
     // A window came back short (the file shrank, or a read failed): read the bytes directly.

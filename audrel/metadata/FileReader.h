@@ -2,8 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 // One open audio file, shared by the tag readers and the analyser within one analysis, so
 // that a file is opened once and its head and tail are each fetched with one read.
@@ -36,9 +36,13 @@ public:
     unsigned ReadCalls() const { return m_readCalls; }
 
 private:
+    // A cached stretch of the file. Its storage outlives Close, so a reader that is reused
+    // for file after file (the search analyses thousands) allocates it once.
     struct Window {
         int64_t offset = 0;
-        std::vector<uint8_t> bytes;
+        size_t size = 0;
+        size_t capacity = 0;
+        std::unique_ptr<uint8_t[]> bytes;
         bool Holds(int64_t offset, size_t n) const;
     };
     const Window* Cached(int64_t offset, size_t n) const;

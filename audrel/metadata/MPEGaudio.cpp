@@ -194,35 +194,55 @@ FrameInfo FindFrame(const SearchBuffer& buffer, VBRData& vbr)
 
 // "LAME" and the 4 bytes behind it fit in the buffer even at the window's start.
 static_assert(TailWindowStart + 8 <= BufferSize);
+// The last position in [low, high] where the four bytes of word start, or -1. memrchr finds
+// candidates for the first letter quickly; this runs for every constant-bit-rate file.
+int64_t LastWordAt(const SearchBuffer& buffer, int64_t low, int64_t high, const char* word)
+{
+    int64_t end = high + 1;
+    while (end > low) {
+        const void* hit = ::memrchr(buffer.data() + low, word[0], static_cast<size_t>(end - low));
+        if (!hit)
+            return -1;
+        const int64_t pos = static_cast<const uint8_t*>(hit) - buffer.data();
+        if (std::memcmp(buffer.data() + pos, word, 4) == 0)
+            return pos;
+        end = pos;
+    }
+    return -1;
+}
+
+// The window moves from TailWindowStart towards the buffer start for 2 x frameSize steps; the
+// first "LAME" or "GOGO" it meets wins.
 std::string FindTailVendor(const SearchBuffer& buffer, int64_t frameSize)
 {
-    for (int64_t i = 0; i <= 2 * frameSize; ++i) {
-        const int64_t pos = static_cast<int64_t>(TailWindowStart) - i;
-        if (pos < 0)
-            break;
-        const char* at = reinterpret_cast<const char*>(buffer.data() + pos);
-        if (std::memcmp(at, "LAME", 4) == 0)
-            return std::string(at, 8);
-        if (std::memcmp(at, "GOGO", 4) == 0)
-            return "GOGO";
-    }
+    const int64_t high = static_cast<int64_t>(TailWindowStart);
+    const int64_t low = std::max<int64_t>(0, high - 2 * frameSize);
+    const int64_t lame = LastWordAt(buffer, low, high, "LAME");
+    const int64_t gogo = LastWordAt(buffer, low, high, "GOGO");
+    if (lame >= 0 && lame > gogo)
+        return std::string(reinterpret_cast<const char*>(buffer.data() + lame), 8);
+    if (gogo >= 0)
+        return "GOGO";
     return {};
 }
 
 // Reads up to a buffer's worth at offset; bytes not filled count as zero. -1 on failure.
 int64_t FillBuffer(TFileReader& reader, int64_t offset, SearchBuffer& buffer)
 {
-    buffer.fill(0);
     if (offset < 0)
         return -1;
-    return reader.ReadAt(offset, buffer.data(), buffer.size());
+    const int64_t got = reader.ReadAt(offset, buffer.data(), buffer.size());
+    std::fill(buffer.begin() + std::max<int64_t>(got, 0), buffer.end(), uint8_t{0});
+    return got;
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 } // namespace
 
-TMPEGaudio::TMPEGaudio() : m_id3v1(std::make_unique<TID3v1>()), m_id3v2(std::make_unique<TID3v2>())
+TMPEGaudio::TMPEGaudio()
+    : m_id3v1(std::make_unique<TID3v1>()), m_id3v2(std::make_unique<TID3v2>()),
+      m_reader(std::make_unique<TFileReader>())
 {
 }
 
@@ -242,8 +262,8 @@ bool TMPEGaudio::ReadFromFile(const std::string& fileName)
 {
     Reset();
     // One open file serves both tags and the frame search; the reader fetches the head and
-    // the tail of the file once each.
-    TFileReader reader;
+    // the tail of the file once each, into buffers kept for the next file.
+    TFileReader& reader = *m_reader;
     bool result = false;
     if (reader.Open(fileName) && m_id3v1->ReadFromFile(reader) && m_id3v2->ReadFromFile(reader))
         result = Analyse(reader);

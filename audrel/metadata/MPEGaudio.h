@@ -88,4 +88,5 @@ private:
     FrameInfo m_frame;
     std::unique_ptr<TID3v1> m_id3v1;
     std::unique_ptr<TID3v2> m_id3v2;
+    std::unique_ptr<TFileReader> m_reader;
 };
