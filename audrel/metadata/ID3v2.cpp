@@ -254,7 +254,6 @@ TID3v2::Slots TID3v2::ReadFrames(const ReadAt& read, int64_t fileSize, int64_t d
             break;
         const uint32_t size = BigEndian32(header + 4);
         const size_t want = std::min<size_t>(size, FrameBufferSize);
-        buffer.fill('\0');
         if (want > 0 && read(pos + static_cast<int64_t>(FrameHeaderSize), buffer.data(), want) !=
                             static_cast<int64_t>(want))
             break;
@@ -263,9 +262,11 @@ TID3v2::Slots TID3v2::ReadFrames(const ReadAt& read, int64_t fileSize, int64_t d
         if (slot != FrameIDs.end()) {
             const std::string_view content(buffer.data(), want);
             std::string text = SingleByteFrame(id, content, CodePage::System());
-            // The text is the whole zero-padded buffer, as the frame was read.
+            // The frame's text is its buffer: the content, then zero bytes up to the buffer's
+            // size. Every rule that reads a slot trims trailing zeros or looks only for the first
+            // zero, so one zero byte stands for the whole padding.
             if (text.size() < FrameBufferSize)
-                text.resize(FrameBufferSize, '\0');
+                text.push_back('\0');
             slots[static_cast<size_t>(slot - FrameIDs.begin())] = std::move(text);
         }
         pos += static_cast<int64_t>(FrameHeaderSize) + static_cast<int64_t>(size);
