@@ -18,7 +18,17 @@ public:
     {
         static constexpr char hex[] = "0123456789abcdef";
         out += '"';
-        for (unsigned char b : bytes) {
+        // Runs of plain printable ASCII, the bulk of every tag, are copied whole.
+        const auto plain = [](unsigned char b) { return b >= 0x20 && b < 0x80 && b != '"' && b != '\\'; };
+        size_t i = 0;
+        while (i < bytes.size()) {
+            size_t run = i;
+            while (run < bytes.size() && plain(static_cast<unsigned char>(bytes[run])))
+                ++run;
+            out.append(bytes.data() + i, run - i);
+            if (run == bytes.size())
+                break;
+            const auto b = static_cast<unsigned char>(bytes[run]);
             if (b == '"' || b == '\\') {
                 out += '\\';
                 out += static_cast<char>(b);
@@ -26,12 +36,11 @@ public:
                 out += "\\u00";
                 out += hex[b >> 4];
                 out += hex[b & 15];
-            } else if (b < 0x80) {
-                out += static_cast<char>(b);
             } else {
                 out += static_cast<char>(0xC0 | (b >> 6));
                 out += static_cast<char>(0x80 | (b & 0x3F));
             }
+            i = run + 1;
         }
         out += '"';
     }
