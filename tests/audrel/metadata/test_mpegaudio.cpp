@@ -505,6 +505,13 @@ TEST_F(MpegAudioTest, TailVendorIsFoundBeforeTheId3v1Record)
     EXPECT_EQ(audio.TailVendor(), "");
     EXPECT_EQ(audio.Encoder(), "FhG");
 
+    // With both words in the window, the one nearer the end wins; stray first letters do not
+    // hide a word behind them.
+    EXPECT_TRUE(Analyse(fileWith("GOGO..LAME3.90LLLGGG", 3000)));
+    EXPECT_EQ(audio.TailVendor(), "LAME3.90");
+    EXPECT_TRUE(Analyse(fileWith("LAME3.90..GOGOGGG", 3000)));
+    EXPECT_EQ(audio.TailVendor(), "GOGO");
+
     // Without an ID3v1 record the last 3458 bytes of the file are searched.
     EXPECT_TRUE(Analyse(fileWith("LAME3.97", 3100, false)));
     EXPECT_EQ(audio.TailVendor(), "LAME3.97");
