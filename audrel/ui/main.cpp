@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "MultiLang.h"
 #include "SettingsStore.h"
+#include "uConfig.h"
 #include "uMain.h"
 
 int main(int argc, char* argv[]) {
@@ -23,6 +24,9 @@ int main(int argc, char* argv[]) {
     // then the tag editor (MP3TagEdit), then the configuration dialog (ConfigForm), whose
     // creation collects the design texts of all three and applies the stored language.
     TAudrelForm AudrelForm(settings, dialogs, desktop);
+    // MP3TagEdit comes here.
+    TConfigForm ConfigForm(settings, dialogs);
+    AudrelForm.SetConfigForm(&ConfigForm);
 
     AudrelForm.show();
     return QApplication::exec();

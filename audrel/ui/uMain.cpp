@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -311,6 +312,8 @@ void TAudrelForm::CreateListArea() {
     };
     tbConfig = tool(QStringLiteral("tbConfig"), QStringLiteral("Configure"),
                     icon(QStyle::SP_FileDialogDetailedView));
+    tbConfig->setEnabled(true);
+    connect(tbConfig, &QToolButton::clicked, this, &TAudrelForm::tbConfigClick);
     ToolBar->addSeparator();
     tbPlay = tool(QStringLiteral("tbPlay"), QStringLiteral("Play"), icon(QStyle::SP_MediaPlay));
     tbPlayWinamp = tool(QStringLiteral("tbPlayWinamp"), QStringLiteral("Play in Winamp"),
@@ -538,6 +541,11 @@ void TAudrelForm::RadioDetailClick() {
 
 QString TAudrelForm::SelectFolder() {
     return m_dialogs.SelectFolder(this, FolderPrompt);
+}
+
+void TAudrelForm::tbConfigClick() {
+    if (m_configForm)
+        m_configForm->exec();
 }
 
 void TAudrelForm::bBrowseClick() {

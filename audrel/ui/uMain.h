@@ -15,6 +15,7 @@ class Dialogs;
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QDialog;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -78,6 +79,9 @@ public:
     // The folder that stands for "no folder chosen": the home folder, ending in "/".
     static QString DefaultFolder();
 
+    // The configuration dialog that "Configure" shows; created after this window.
+    void SetConfigForm(QDialog* configForm) { m_configForm = configForm; }
+
     // Controls, named as designed.
     QFrame* PanelTop;
     TImage* Image1;
@@ -135,6 +139,7 @@ public:
 public slots:
     void bBrowseClick();
     void bStartClick();
+    void tbConfigClick();
     void RadioFastClick();
     void RadioDetailClick();
     void CheckID3Click();
@@ -162,6 +167,7 @@ private:
     SettingsStore& m_settings;
     Dialogs& m_dialogs;
     Desktop& m_desktop;
+    QDialog* m_configForm = nullptr;
     TResultModel* m_listModel;
     TListHeader* m_header;
     QLabel* m_statusText;
