@@ -6,7 +6,7 @@ ASAN  := build/asan
 FUZZB := build/fuzz
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps build run run-orlisk test test-release test-asan fuzz fuzz-short bench install-check clean
+.PHONY: all deps build run run-orlisk test test-release test-asan fuzz fuzz-short bench install-check smoke clean
 
 all: build
 
@@ -47,6 +47,10 @@ fuzz-short: fuzz
 
 bench: build
 	scripts/bench-all.sh $(REL)
+
+# Starts each program once offscreen and checks that it keeps running.
+smoke: build
+	scripts/smoke-start.sh $(REL)
 
 # Installs into a scratch folder to check the install rules.
 install-check: build
