@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "support/TagBytes.h"
+
 namespace testsupport {
 
 // The fields of a 4-byte frame header. The defaults are MPEG 1 Layer III, 128 kbit/s,
@@ -58,15 +60,6 @@ inline std::string MpegFrames(const MpegHeaderSpec& s, size_t length, size_t cou
     return out;
 }
 
-inline std::string BigEndianBytes(uint32_t value)
-{
-    std::string s(4, '\0');
-    s[0] = static_cast<char>(value >> 24);
-    s[1] = static_cast<char>(value >> 16);
-    s[2] = static_cast<char>(value >> 8);
-    s[3] = static_cast<char>(value);
-    return s;
-}
 
 // A Xing header: "Xing", flags (frames, bytes, TOC, quality), frame and byte counts, a
 // 100-byte table of contents, the 4-byte quality field and 8 encoder characters.
@@ -74,12 +67,12 @@ inline std::string XingHeader(uint32_t frames, uint32_t bytes, uint8_t quality =
                               std::string_view vendor = "LAME3.99", std::string_view tag = "Xing")
 {
     std::string h(tag);
-    h += BigEndianBytes(0x0F);
-    h += BigEndianBytes(frames);
-    h += BigEndianBytes(bytes);
+    h += BigEndian32(0x0F);
+    h += BigEndian32(frames);
+    h += BigEndian32(bytes);
     for (int i = 0; i < 100; ++i)
         h += static_cast<char>(i * 255 / 100);
-    h += BigEndianBytes(quality);
+    h += BigEndian32(quality);
     std::string v(vendor.substr(0, 8));
     v.resize(8, '\0');
     return h + v;
@@ -94,8 +87,8 @@ inline std::string VbriHeader(uint32_t frames, uint32_t bytes, uint8_t quality =
     h += std::string("\x04\x5C", 2);  // delay
     h += '\0';
     h += static_cast<char>(quality);
-    h += BigEndianBytes(bytes);
-    h += BigEndianBytes(frames);
+    h += BigEndian32(bytes);
+    h += BigEndian32(frames);
     h += std::string(8, '\0');  // table size, scale, entry size, frames per entry
     return h;
 }

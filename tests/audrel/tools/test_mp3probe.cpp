@@ -16,65 +16,18 @@
 
 #include <gtest/gtest.h>
 
+#include "support/RunTool.h"
 #include "support/TempDir.h"
-
-extern char** environ;
 
 using namespace testsupport;
 
 namespace {
 
-struct ToolRun {
-    int status = -1;  // exit code, or -1 when killed or not started
-    std::string out, err;
-    double seconds = 0;
-};
-
 // Runs mp3probe with the arguments and the ANSI code page 1252, killing it after 20 s.
 ToolRun Probe(const TempDir& dir, const std::vector<std::string>& args)
 {
-    ToolRun run;
-    const std::string outPath = dir / ".out", errPath = dir / ".err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> argStore = {MP3PROBE_PATH};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStore)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envStore = {"AUDREL_CODEPAGE=1252"};
-    for (char** e = environ; *e; ++e)
-        if (std::string_view(*e).substr(0, 16) != "AUDREL_CODEPAGE=")
-            envStore.emplace_back(*e);
-    std::vector<char*> envp;
-    for (auto& e : envStore)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, MP3PROBE_PATH, &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return run;
-    int wstatus = 0;
-    while (::waitpid(pid, &wstatus, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(20)) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &wstatus, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    run.out = ReadFileBytes(outPath);
-    run.err = ReadFileBytes(errPath);
-    return run;
+    return RunTool(MP3PROBE_PATH, args, dir, {"AUDREL_CODEPAGE=1252"}, {},
+                   std::chrono::seconds(20));
 }
 
 // One JSON object line, flattened: "frame.offset" -> value. Strings come back as the bytes
