@@ -32,7 +32,10 @@ inline bool WaitFor(const std::function<bool()>& condition, int msec = 20000) {
     while (!condition()) {
         if (timer.elapsed() > msec)
             return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        // One pass over the events posted so far: a search worker hands over one notification
+        // at a time, so the condition is looked at after every notification and the test sees
+        // the states a running search goes through (a pass of 10 ms could run a walk to its end).
+        QApplication::processEvents();
         QThread::msleep(1);
     }
     return true;
