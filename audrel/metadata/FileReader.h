@@ -35,6 +35,18 @@ public:
     // Number of reads that went to the file since it was opened (for tests and benchmarks).
     unsigned ReadCalls() const { return m_readCalls; }
 
+    // A tag's ReadFromFile by name: the file is opened for this one read; a file that cannot
+    // be opened leaves the tag empty and gives false.
+    template <class Tag>
+    static bool ReadTag(Tag& tag, const std::string& path) {
+        TFileReader file;
+        if (!file.Open(path)) {
+            tag.Reset();
+            return false;
+        }
+        return tag.ReadFromFile(file);
+    }
+
 private:
     // A cached stretch of the file. Its storage outlives Close, so a reader that is reused
     // for file after file (the search analyses thousands) allocates it once.

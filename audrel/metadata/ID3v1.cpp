@@ -314,12 +314,7 @@ bool TID3v1::ReadFromFile(TFileReader& file) {
 }
 
 bool TID3v1::ReadFromFile(const std::string& fileName) {
-    TFileReader file;
-    if (!file.Open(fileName)) {
-        Reset();
-        return false;
-    }
-    return ReadFromFile(file);
+    return TFileReader::ReadTag(*this, fileName);
 }
 
 bool TID3v1::SaveToFile(const std::string& fileName) {

@@ -460,12 +460,7 @@ bool TID3v2::ReadFromFile(TFileReader& file) {
 }
 
 bool TID3v2::ReadFromFile(const std::string& fileName) {
-    TFileReader file;
-    if (!file.Open(fileName)) {
-        Reset();
-        return false;
-    }
-    return ReadFromFile(file);
+    return TFileReader::ReadTag(*this, fileName);
 }
 
 bool TID3v2::SaveToFile(const std::string& fileName) {
