@@ -25,8 +25,9 @@ void SetTextColour(QLabel* label, const QColor& colour) {
 } // namespace
 
 About::About(const Screen& screen, Shell* shell, QWidget* form1)
-    : QWidget(form1, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_shell(shell),
-      m_form1(form1) {
+    : QWidget(form1,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_shell(shell), m_form1(form1) {
     InitResources();
     setObjectName(QStringLiteral("About"));
     setWindowTitle(QStringLiteral("About Orlisk 2.2.2002"));

@@ -41,7 +41,8 @@ void TellProblem(MessageBoxes* boxes, QWidget* parent, const QString& text, cons
 }
 
 Form3::Form3(const Screen& screen, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_screen(screen) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("WebCam list"));
@@ -123,8 +124,7 @@ void Form3::Command1Click() {
     form4.Text1->clear();
     form4.Text2->clear();
     form4.Label3->setText(QStringLiteral("0"));
-    form4.show();
-    form4.raise();
+    ShowInFront(&form4);
 }
 
 void Form3::Command3Click() {
@@ -137,8 +137,7 @@ void Form3::Command3Click() {
     if (const auto address = m_links.cams->Store().FindCamUrl(description, Match::First))
         form4.Text2->setText(*address);
     form4.Label3->setText(QStringLiteral("1"));
-    form4.show();
-    form4.raise();
+    ShowInFront(&form4);
 }
 
 void Form3::Command2Click() {

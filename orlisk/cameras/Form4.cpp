@@ -25,7 +25,9 @@ template <typename T> T* Named(T* control, const char* name) {
 } // namespace
 
 Form4::Form4(Form3& form3)
-    : QWidget(&form3, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_form3(form3) {
+    : QWidget(&form3,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_form3(form3) {
     // Closing the window discards it; the next Add or Edit makes a new one.
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("Form4"));

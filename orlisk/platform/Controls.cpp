@@ -233,6 +233,12 @@ void UseDialogFont(QWidget* window) {
     window->setFont(dialogFont);
 }
 
+void ShowInFront(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 void CentreIn(QWidget* window, const QRect& area) {
     window->move(area.x() + (area.width() - window->width()) / 2,
                  area.y() + (area.height() - window->height()) / 2);

@@ -185,6 +185,9 @@ namespace orlisk {
 // The small 8-point dialog font the windows were laid out for.
 void UseDialogFont(QWidget* window);
 
+// Shows a window in front of the others, with the keyboard focus.
+void ShowInFront(QWidget* window);
+
 // Moves a window so that it sits in the middle of area.
 void CentreIn(QWidget* window, const QRect& area);
 

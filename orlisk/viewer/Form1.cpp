@@ -374,15 +374,13 @@ void Form1::Check2Click() {
 void Form1::Command1Click() {
     m_form3.SelectRow(Combo1->currentIndex());
     m_form3.Timer1->start();
-    m_form3.show();
-    m_form3.raise();
+    ShowInFront(&m_form3);
 }
 
 void Form1::Image2Click() {
     if (!m_about)
         m_about = new About(*m_platform.screen, m_platform.shell, this);
-    m_about->show();
-    m_about->raise();
+    ShowInFront(m_about);
 }
 
 void Form1::Command2Click() {
