@@ -6,10 +6,9 @@
 #include "cameras/Form4.h"
 #include "cameras/Loading.h"
 #include "platform/Controls.h"
-#include "platform/Inet.h"
-#include "platform/PictureLoader.h"
 #include "support/Fakes.h"
-#include "support/HttpServer.h"
+#include "support/TempDir.h"
+#include "support/WindowFixture.h"
 #include "viewer/Form1.h"
 
 #include <QApplication>
@@ -22,13 +21,10 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace orlisk;
 
@@ -39,14 +35,13 @@ const QByteArray kThree = "Zoo\r\nhttp://127.0.0.1:9/zoo.jpg\r\n"
                           "Beta\r\nhttp://127.0.0.1:9/beta.jpg\r\n";
 
 QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return QByteArray::fromStdString(
+        testsupport::ReadFileBytes(QFile::encodeName(path).toStdString()));
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    ASSERT_TRUE(
+        testsupport::WriteFileBytes(QFile::encodeName(path).toStdString(), bytes.toStdString()));
 }
 
 QStringList Items(const QListWidget& list) {
@@ -63,24 +58,17 @@ QWidget* NextTabStop(QWidget* widget) {
     return widget;
 }
 
-class CamDialogs : public ::testing::Test {
+class CamDialogs : public test::WindowFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        QDir::setCurrent(dir.path());
+        WindowFixture::SetUp();
         // Nothing listens on the discard port: a refresh fails at once and shows its error.
         inet.SetRequestTimeout(500);
-        platform.shell = &shell;
     }
-    void TearDown() override { QDir::setCurrent(QDir::tempPath()); }
 
     void Start(const QByteArray& cams = kThree) {
         WriteFile(QStringLiteral("Cams.inf"), cams);
-        form2 = std::make_unique<Form2>(screen);
-        form3 = std::make_unique<Form3>(screen);
-        form1 = std::make_unique<Form1>(platform, *form2, *form3, store);
-        form1->FormLoad();
-        form1->show();
+        WindowFixture::Start();
     }
     void OpenList() { QTest::mouseClick(form1->Command1, Qt::LeftButton); }
     void Select(const QString& description) {
@@ -103,21 +91,6 @@ protected:
         return form4;
     }
     QByteArray Cams() const { return ReadFile(QStringLiteral("Cams.inf")); }
-
-    QApplication& app = test::App();
-    QTemporaryDir dir;
-    HttpInet inet;
-    QtPictureLoader pictures;
-    test::FakeScreen screen;
-    test::ScriptedMessageBoxes boxes;
-    test::FakeClock clock;
-    test::FakeRandom random;
-    test::RecordingShell shell;
-    Platform platform{&inet, &pictures, &screen, &boxes, &clock, &random, [] {}};
-    CamListStore store;
-    std::unique_ptr<Form2> form2;
-    std::unique_ptr<Form3> form3;
-    std::unique_ptr<Form1> form1;
 };
 
 } // namespace
@@ -408,9 +381,7 @@ TEST(Splash, MarqueeScrollsLoadingInFromTheRight) {
 
 TEST_F(CamDialogs, TheSplashLoadsTheMainWindowAtTheTopLeftAndIsHiddenByIt) {
     WriteFile(QStringLiteral("Cams.inf"), kThree);
-    form2 = std::make_unique<Form2>(screen);
-    form3 = std::make_unique<Form3>(screen);
-    form1 = std::make_unique<Form1>(platform, *form2, *form3, store);
+    MakeWindows();
     form1->move(200, 100);
     Loading loading(screen);
     form1->SetSplash(&loading);
