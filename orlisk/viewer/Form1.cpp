@@ -66,11 +66,7 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orlisk"));
     setWindowIcon(QIcon(QStringLiteral(":/orlisk/orlisk.png")));
-    // The window was laid out for a small 8-point dialog font.
-    QFont dialogFont = font();
-    dialogFont.setPointSizeF(8);
-    dialogFont.setStretch(QFont::SemiCondensed);
-    setFont(dialogFont);
+    UseDialogFont(this);
     // A fixed single border: the window is never laid out again.
     setFixedSize(screen.ToPixels(kClientWidth), screen.ToPixels(kClientHeight));
     const auto place = [&](QWidget* w, double l, double t, double width, double height) {
