@@ -172,6 +172,8 @@ void Form3::Command4Click() {
 }
 
 bool Form3::ListReadable(const QString& description, const QString& verb, const QString& title) {
+    if (!m_links.cams || !m_links.boxes || !m_links.form1Combo)
+        return false; // not attached to a main window
     Lines lines;
     switch (m_links.cams->Store().Read(lines)) {
     case CamListStore::ReadStatus::Ok:

@@ -94,6 +94,8 @@ void Form4::Command1Click() {
     if (!FieldsFilled())
         return;
     const CamDialogLinks& links = m_form3.Links();
+    if (!links.cams || !links.boxes || !links.form1Combo || !links.form2Combo)
+        return; // not attached to a main window
     const QString description = Text1->text();
     const bool edit = Label3->text() == QStringLiteral("1");
     Lines lines;
