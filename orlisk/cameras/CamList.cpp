@@ -315,14 +315,20 @@ void CamLists::Fill(const std::vector<QByteArray>& descriptions) {
 
 bool CamLists::SaveCamEntry(const QString& description, const QString& address, SaveMode mode,
                             const QString& oldDescription, MessageBoxes& boxes, QWidget* parent,
-                            const std::function<void()>& hideDialog) {
+                            const std::function<void()>& hideDialog, bool* declined) {
+    if (declined)
+        *declined = false;
     const auto ask = [&] {
-        return boxes.Show(parent,
-                          QStringLiteral("A cam with this description already exists! Do you "
-                                         "want to overwrite it?"),
-                          QStringLiteral("Orlisk"), MessageBoxes::Icon::Question,
-                          MessageBoxes::Buttons::YesNo,
-                          MessageBoxes::Answer::No) == MessageBoxes::Answer::Yes;
+        const bool yes =
+            boxes.Show(parent,
+                       QStringLiteral("A cam with this description already exists! Do you "
+                                      "want to overwrite it?"),
+                       QStringLiteral("Orlisk"), MessageBoxes::Icon::Question,
+                       MessageBoxes::Buttons::YesNo,
+                       MessageBoxes::Answer::No) == MessageBoxes::Answer::Yes;
+        if (declined)
+            *declined = !yes;
+        return yes;
     };
     if (!m_store.SaveCamEntry(description, address, mode, oldDescription, ask, hideDialog))
         return false;
@@ -330,9 +336,11 @@ bool CamLists::SaveCamEntry(const QString& description, const QString& address, 
     return true;
 }
 
-void CamLists::RemoveCamEntry(const QString& description) {
-    if (m_store.RemoveCamEntry(description))
-        RefillCamLists();
+bool CamLists::RemoveCamEntry(const QString& description) {
+    if (!m_store.RemoveCamEntry(description))
+        return false;
+    RefillCamLists();
+    return true;
 }
 
 } // namespace orlisk

@@ -94,11 +94,13 @@ public:
     // list first; an existing file that cannot be read is left alone (the lists stay empty).
     void LoadCamList();
     void RefillCamLists();
-    // The add/edit dialog's Ok: asks before overwriting an existing description.
+    // The add/edit dialog's Ok: asks before overwriting an existing description. False when
+    // nothing was written; *declined then tells whether the user said No to the question.
     bool SaveCamEntry(const QString& description, const QString& address, SaveMode mode,
                       const QString& oldDescription, MessageBoxes& boxes, QWidget* parent,
-                      const std::function<void()>& hideDialog);
-    void RemoveCamEntry(const QString& description);
+                      const std::function<void()>& hideDialog, bool* declined = nullptr);
+    // False when "Cams.inf" could not be read or rewritten; it is then left as it was.
+    bool RemoveCamEntry(const QString& description);
 
 private:
     void Fill(const std::vector<QByteArray>& descriptions);

@@ -2,6 +2,8 @@
 
 #include "platform/Screen.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
@@ -218,6 +220,45 @@ int SortedListBox::AddItem(const QString& text) {
     }
     insertItem(low, text);
     return low;
+}
+
+} // namespace orlisk
+
+namespace orlisk {
+
+void UseDialogFont(QWidget* window) {
+    QFont dialogFont = window->font();
+    dialogFont.setPointSizeF(8);
+    dialogFont.setStretch(QFont::SemiCondensed);
+    window->setFont(dialogFont);
+}
+
+void ShowInFront(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void CentreIn(QWidget* window, const QRect& area) {
+    window->move(area.x() + (area.width() - window->width()) / 2,
+                 area.y() + (area.height() - window->height()) / 2);
+}
+
+bool PressOnEnter(QKeyEvent* event, QPushButton* defaultButton) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+    QPushButton* button = focused ? focused : defaultButton;
+    if (!button || !button->isEnabled())
+        return false;
+    button->click();
+    return true;
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit Click();
+    QLabel::mouseReleaseEvent(event);
 }
 
 } // namespace orlisk

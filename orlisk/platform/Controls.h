@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QKeyEvent;
 class QToolButton;
 
 namespace orlisk {
@@ -175,6 +176,36 @@ class SortedListBox : public QListWidget {
 public:
     using QListWidget::QListWidget;
     int AddItem(const QString& text);
+};
+
+} // namespace orlisk
+
+namespace orlisk {
+
+// The small 8-point dialog font the windows were laid out for.
+void UseDialogFont(QWidget* window);
+
+// Shows a window in front of the others, with the keyboard focus.
+void ShowInFront(QWidget* window);
+
+// Moves a window so that it sits in the middle of area.
+void CentreIn(QWidget* window, const QRect& area);
+
+// Enter in a window: a focused button is pressed, otherwise the default button. True when a
+// button was pressed.
+bool PressOnEnter(QKeyEvent* event, QPushButton* defaultButton);
+
+// A label that reports a click on it.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+signals:
+    void Click();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 } // namespace orlisk

@@ -10,6 +10,7 @@ class Screen;
 class MessageBoxes;
 class Clock;
 class Random;
+class Shell;
 
 // The services the windows use, injected so tests can replace each one.
 struct Platform {
@@ -21,6 +22,7 @@ struct Platform {
     Random* random = nullptr;
     // Ends the program at once, with all its windows.
     std::function<void()> endProgram;
+    Shell* shell = nullptr;
 };
 
 } // namespace orlisk

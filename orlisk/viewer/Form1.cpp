@@ -1,5 +1,6 @@
 #include "viewer/Form1.h"
 
+#include "cameras/About.h"
 #include "cameras/Form2.h"
 #include "cameras/Form3.h"
 #include "platform/Clock.h"
@@ -65,11 +66,7 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orlisk"));
     setWindowIcon(QIcon(QStringLiteral(":/orlisk/orlisk.png")));
-    // The window was laid out for a small 8-point dialog font.
-    QFont dialogFont = font();
-    dialogFont.setPointSizeF(8);
-    dialogFont.setStretch(QFont::SemiCondensed);
-    setFont(dialogFont);
+    UseDialogFont(this);
     // A fixed single border: the window is never laid out again.
     setFixedSize(screen.ToPixels(kClientWidth), screen.ToPixels(kClientHeight));
     const auto place = [&](QWidget* w, double l, double t, double width, double height) {
@@ -179,13 +176,16 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     Timer2->setInterval(60000);
 
     m_cams = std::make_unique<CamLists>(store, *form3.List1, *Combo1, *form2.Combo1);
+    form3.Attach(CamDialogLinks{this, Combo1, form2.Combo1, m_cams.get(), platform.boxes});
 
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2Timer);
     connect(Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo1Click);
     connect(Check1, &QCheckBox::clicked, this, &Form1::Check1Click);
     connect(Check2, &QCheckBox::clicked, this, &Form1::Check2Click);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2Click);
+    connect(Image2, &ImageBox::Click, this, &Form1::Image2Click);
     connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1Change);
     connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2Change);
     connect(UpDown1, &UpDown::Change, this, &Form1::UpDown1Change);
@@ -220,7 +220,8 @@ void Form1::FormLoad() {
     }
     Text1->setText(QString::number(Timer1->interval() / 1000));
     Timer1Timer();
-    // The splash window, once there is one, is hidden here.
+    if (m_splash)
+        m_splash->hide();
 }
 
 void Form1::Timer1Timer() {
@@ -364,6 +365,18 @@ void Form1::Check2Click() {
                                QStringLiteral("Blur Effect Information"),
                                MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok,
                                MessageBoxes::Answer::Ok);
+}
+
+void Form1::Command1Click() {
+    m_form3.SelectRow(Combo1->currentIndex());
+    m_form3.Timer1->start();
+    ShowInFront(&m_form3);
+}
+
+void Form1::Image2Click() {
+    if (!m_about)
+        m_about = new About(*m_platform.screen, m_platform.shell, this);
+    ShowInFront(m_about);
 }
 
 void Form1::Command2Click() {

@@ -17,6 +17,7 @@ class QTimer;
 
 namespace orlisk {
 
+class About;
 class Form2;
 class Form3;
 class GlyphButton;
@@ -44,6 +45,10 @@ public:
     void Timer2Timer();
 
     CamLists& Cams() { return *m_cams; }
+    // The splash window that the end of the loading hides.
+    void SetSplash(QWidget* splash) { m_splash = splash; }
+    // The About window while it exists (it is made on first use).
+    About* AboutWindow() const { return m_about; }
 
     QLabel* Label4;
     Shape* Shape1;
@@ -74,6 +79,8 @@ protected:
 
 private:
     void Combo1Click();
+    void Command1Click();
+    void Image2Click();
     void Check1Click();
     void Check2Click();
     void Command2Click();
@@ -89,6 +96,8 @@ private:
     Form3& m_form3;
     CamListStore& m_store;
     std::unique_ptr<CamLists> m_cams;
+    QWidget* m_splash = nullptr;
+    About* m_about = nullptr;
 };
 
 } // namespace orlisk

@@ -3,11 +3,13 @@
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Screen.h"
+#include "platform/Shell.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 
@@ -46,6 +48,13 @@ public:
 
     Answer Show(QWidget* parent, const QString& text, const QString& title, Icon icon,
                 Buttons buttons, Answer defaultButton) override;
+};
+
+// Records the addresses handed to the system instead of opening them.
+class RecordingShell final : public Shell {
+public:
+    QStringList opened;
+    void Open(QWidget*, const QString& address) override { opened.append(address); }
 };
 
 // A clock that stands still unless a test moves it; each reading can advance it by a step.
