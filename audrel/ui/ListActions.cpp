@@ -81,7 +81,10 @@ void TListActions::PlayInPlayer() {
         m_desktop.OpenUrl(QUrl::fromLocalFile(playlist));
 }
 
-QString TListActions::AskFileName(SaveRequest request) {
+QString TListActions::AskFileName(const QString& title, const QString& defaultExt,
+                                  const QString& filter) {
+    SaveRequest request{title, QStringLiteral("Untitled"), m_form.cbFolder->currentText(),
+                        defaultExt, filter};
     for (;;) {
         const QString chosen = m_dialogs.SaveFileName(&m_form, request);
         if (chosen.isEmpty() || !QFileInfo::exists(chosen))
@@ -97,18 +100,16 @@ QString TListActions::AskFileName(SaveRequest request) {
 
 void TListActions::SavePlaylist() {
     const QString chosen =
-        AskFileName({QStringLiteral("Create Winamp Playlist"), QStringLiteral("Untitled"),
-                     m_form.cbFolder->currentText(), QStringLiteral("m3u"),
-                     QStringLiteral("WinAmp Playlist (*.m3u)|*.m3u")});
+        AskFileName(QStringLiteral("Create Winamp Playlist"), QStringLiteral("m3u"),
+                    QStringLiteral("WinAmp Playlist (*.m3u)|*.m3u"));
     if (!chosen.isEmpty())
         WritePlaylist(chosen);
 }
 
 void TListActions::SaveReport() {
     const QString chosen =
-        AskFileName({QStringLiteral("Save Report"), QStringLiteral("Untitled"),
-                     m_form.cbFolder->currentText(), QStringLiteral("txt"),
-                     QStringLiteral("Text files (*.txt)|*.txt| CSV files (*.csv)|*.csv")});
+        AskFileName(QStringLiteral("Save Report"), QStringLiteral("txt"),
+                    QStringLiteral("Text files (*.txt)|*.txt| CSV files (*.csv)|*.csv"));
     if (!chosen.isEmpty())
         WriteReport(chosen);
 }

@@ -10,7 +10,6 @@
 class Desktop;
 class Dialogs;
 class TAudrelForm;
-struct SaveRequest;
 
 // The maker's home page, as the AppStream metainfo names it.
 inline constexpr char HomePage[] = "https://brakmo.example/audrel/";
@@ -46,7 +45,7 @@ public:
 private:
     // The file the user chose, asked again while an existing file is not to be replaced;
     // empty when cancelled.
-    QString AskFileName(SaveRequest request);
+    QString AskFileName(const QString& title, const QString& defaultExt, const QString& filter);
     std::vector<const TListRow*> Rows(const std::vector<int>& indexes) const;
     std::vector<std::string> SelectedPaths() const;
     bool Save(const QString& fileName, const QByteArray& bytes);
