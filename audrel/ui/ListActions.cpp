@@ -68,9 +68,22 @@ std::vector<std::string> TListActions::SelectedPaths() const {
     return paths;
 }
 
+bool TListActions::Open(const QUrl& url) {
+    if (m_desktop.OpenUrl(url))
+        return true;
+    // The shell would have said so itself; here nothing else tells the user.
+    m_dialogs.MessageBox(&m_form,
+                         QStringLiteral("Cannot open \"%1\": no program is set up for it.")
+                             .arg(url.isLocalFile() ? url.toLocalFile() : url.toString()),
+                         QStringLiteral("Error"), MsgIcon::Error, MsgButtons::Ok);
+    return false;
+}
+
 void TListActions::Play() {
+    // What cannot open one file of a kind cannot open the next one either.
     for (const std::string& path : SelectedPaths())
-        m_desktop.OpenUrl(FileUrl(path));
+        if (!Open(FileUrl(path)))
+            return;
 }
 
 void TListActions::PlayInPlayer() {
@@ -78,7 +91,7 @@ void TListActions::PlayInPlayer() {
         return;
     const QString playlist = QDir(QDir::tempPath()).filePath(QStringLiteral("Audrel.m3u"));
     if (WritePlaylist(playlist))
-        m_desktop.OpenUrl(QUrl::fromLocalFile(playlist));
+        Open(QUrl::fromLocalFile(playlist));
 }
 
 QString TListActions::AskFileName(const QString& title, const QString& defaultExt,
@@ -147,13 +160,17 @@ void TListActions::CopyFilesToClipboard(const std::vector<std::string>& paths) {
 }
 
 void TListActions::Delete() {
-    for (const TListRow* row : Rows(SelectedRows())) {
-        const QString name = TResultModel::DisplayText(*row, ColFileName);
+    // Copies: rows of a running search arrive while the questions wait for the user.
+    std::vector<TListRow> rows;
+    for (const TListRow* row : Rows(SelectedRows()))
+        rows.push_back(*row);
+    for (const TListRow& row : rows) {
+        const QString name = TResultModel::DisplayText(row, ColFileName);
         if (m_dialogs.MessageBox(
                 &m_form, QStringLiteral("Do you want to move \"%1\" to the trash?").arg(name),
                 QStringLiteral("Confirmation"), MsgIcon::Question,
                 MsgButtons::OkCancel) == MsgAnswer::Ok)
-            RecycleFile(row->FullPath());
+            RecycleFile(row.FullPath());
     }
 }
 
@@ -169,5 +186,5 @@ void TListActions::RecycleFile(const std::string& path) {
 }
 
 void TListActions::OpenHomePage() {
-    m_desktop.OpenUrl(QUrl(QString::fromLatin1(HomePage)));
+    Open(QUrl(QString::fromLatin1(HomePage)));
 }

@@ -9,6 +9,7 @@
 
 class Desktop;
 class Dialogs;
+class QUrl;
 class TAudrelForm;
 
 // The maker's home page, as the AppStream metainfo names it.
@@ -46,6 +47,8 @@ private:
     // The file the user chose, asked again while an existing file is not to be replaced;
     // empty when cancelled.
     QString AskFileName(const QString& title, const QString& defaultExt, const QString& filter);
+    // Opens a file or address with its default program; an error box when none can.
+    bool Open(const QUrl& url);
     std::vector<const TListRow*> Rows(const std::vector<int>& indexes) const;
     std::vector<std::string> SelectedPaths() const;
     bool Save(const QString& fileName, const QByteArray& bytes);

@@ -15,6 +15,13 @@ QByteArray Bytes(const std::string& text) {
     return QByteArray(text.data(), qsizetype(text.size()));
 }
 
+// A tag text as one line of the file: a line break inside it would end the entry early.
+QByteArray LineText(std::string_view tagText) {
+    QByteArray text = LocaleText(tagText);
+    text.replace('\r', ' ').replace('\n', ' ');
+    return text;
+}
+
 // The artist and title parts of a playlist entry's display text.
 QByteArray DisplayText(const TListRow& row) {
     const std::string& artistV1 = row.SubItems[1];
@@ -24,13 +31,13 @@ QByteArray DisplayText(const TListRow& row) {
     QByteArray text;
     // A row without any artist shows its title part alone.
     if (!artistV2.empty())
-        text = LocaleText(artistV2) + " - ";
+        text = LineText(artistV2) + " - ";
     else if (!artistV1.empty())
-        text = LocaleText(artistV1) + " - ";
+        text = LineText(artistV1) + " - ";
     if (!titleV2.empty())
-        text += LocaleText(titleV2);
+        text += LineText(titleV2);
     else if (!titleV1.empty())
-        text += LocaleText(titleV1);
+        text += LineText(titleV1);
     else
         text += Bytes(row.Caption);
     return text;
@@ -70,7 +77,7 @@ QByteArray ReportBytes(const std::vector<const TListRow*>& rows,
         out += Bytes(row->FullPath()) + separator;
         for (const ReportColumn& column : columns) {
             const std::string& text = row->Column(column.Column);
-            out += (column.Column == ColTime ? Bytes(text) : LocaleText(text)) + separator;
+            out += (column.Column == ColTime ? Bytes(text) : LineText(text)) + separator;
         }
         out += LineEnd;
     }

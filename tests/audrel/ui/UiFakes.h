@@ -99,12 +99,13 @@ public:
     }
     bool OpenUrl(const QUrl& url) override {
         Opened.push_back(url);
-        return true;
+        return !NoProgram;
     }
     void SetClipboard(QMimeData* data) override { Clipboard.reset(data); }
 
     int Flashes = 0;
     int LastFlashMsec = 0;
     std::vector<QUrl> Opened;
+    bool NoProgram = false;
     std::unique_ptr<QMimeData> Clipboard;
 };
