@@ -66,6 +66,8 @@ TEST_F(ListActionsTest, CommandsKeepTheirOrderAndAreEnabledAsSoonAsTheyCanAct) {
     EXPECT_EQ(enabled(), QStringLiteral("01110000111000"));
     Select({QStringLiteral("LOUD.MP3")});
     EXPECT_EQ(enabled(), QStringLiteral("11111111111111"));
+    Search(QStringLiteral("/no/such/folder")); // a new search empties the list
+    EXPECT_EQ(enabled(), QStringLiteral("00000000000000"));
 }
 
 TEST_F(ListActionsTest, OneSelectedRowIsPlayedAloneWhileThePlaylistCoversEveryRow) {
