@@ -77,13 +77,6 @@ TEST(ReportBytes, FollowsTheShownColumnsWithTheSeparatorAfterEveryField) {
     EXPECT_EQ(ReportBytes({}, columns, true), QByteArray("File Name,Artist v1,Title v2,Time,\r\n"));
 }
 
-TEST(IsCsvName, LooksAtTheLastExtensionInAnyCase) {
-    const std::vector<std::pair<const char*, bool>> cases = {
-        {"/r/x.csv", true}, {"/r/x.CSV", true}, {"/r/x.csv.txt", false}, {"/r/csv", false}};
-    for (const auto& [name, csv] : cases)
-        EXPECT_EQ(IsCsvName(QString::fromLatin1(name)), csv) << name;
-}
-
 TEST(FileListMime, CarriesTheUrlsAndGnomesCopyList) {
     const auto data = FileListMime({"/m/a b.mp3", "/m/\xFF.mp3"});
     ASSERT_EQ(data->urls().size(), 2);
