@@ -32,6 +32,7 @@
 #include "Desktop.h"
 #include "Dialogs.h"
 #include "FindMP3.h"
+#include "ListActions.h"
 #include "MultiLang.h"
 #include "Placemnt.h"
 #include "ResultModel.h"
@@ -77,6 +78,15 @@ QComboBox* MakeTextBox(const QString& name, QWidget* parent) {
     box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     box->setMinimumContentsLength(8);
     return box;
+}
+
+// The desktop theme's picture where it has one, else ours (16 and 32 pixels).
+QIcon CommandPicture(const char* themeName, const char* bundled) {
+    QIcon ours;
+    for (int size : {16, 32})
+        ours.addFile(
+            QStringLiteral(":/audrel/icons/%1-%2.png").arg(QString::fromLatin1(bundled)).arg(size));
+    return QIcon::fromTheme(QString::fromLatin1(themeName), ours);
 }
 
 template <typename T> T* Named(T* widget, const QString& name, const QString& text = QString()) {
@@ -133,6 +143,7 @@ TAudrelForm::TAudrelForm(SettingsStore& settings, Dialogs& dialogs, Desktop& des
     m_flushTimer->setInterval(40);
     connect(m_flushTimer, &QTimer::timeout, this, &TAudrelForm::FlushRows);
     FormPlacement = new TFormPlacement(this, m_settings, m_dialogs);
+    ConnectActions();
     FormCreate();
 }
 
@@ -296,40 +307,69 @@ void TAudrelForm::CreateListArea() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    const auto icon = [this](QStyle::StandardPixmap which) { return style()->standardIcon(which); };
     ToolBar = Named(new QToolBar(PanelBottom), QStringLiteral("ToolBar"));
     ToolBar->setOrientation(Qt::Vertical);
     ToolBar->setIconSize(QSize(16, 16));
-    const auto tool = [&](const QString& name, const QString& hint, const QIcon& picture) {
-        auto* button = Named(new QToolButton(ToolBar), name);
-        button->setToolTip(hint);
-        button->setIcon(picture);
-        button->setAutoRaise(true);
-        // The list actions behind these buttons come with the tag editor and dialogs.
-        button->setEnabled(false);
-        ToolBar->addWidget(button);
-        return button;
-    };
-    tbConfig = tool(QStringLiteral("tbConfig"), QStringLiteral("Configure"),
-                    icon(QStyle::SP_FileDialogDetailedView));
-    tbConfig->setEnabled(true);
+    ListPopup = new QMenu(this);
+    ListPopup->setObjectName(QStringLiteral("ListPopup"));
+
+    tbConfig = Named(new QToolButton(ToolBar), QStringLiteral("tbConfig"));
+    tbConfig->setToolTip(QStringLiteral("Configure"));
+    tbConfig->setIcon(CommandPicture("preferences-system", "configure"));
+    tbConfig->setAutoRaise(true);
+    ToolBar->addWidget(tbConfig);
     connect(tbConfig, &QToolButton::clicked, this, &TAudrelForm::tbConfigClick);
-    ToolBar->addSeparator();
-    tbPlay = tool(QStringLiteral("tbPlay"), QStringLiteral("Play"), icon(QStyle::SP_MediaPlay));
-    tbPlayWinamp = tool(QStringLiteral("tbPlayWinamp"), QStringLiteral("Play in Winamp"),
-                        icon(QStyle::SP_MediaSeekForward));
-    ToolBar->addSeparator();
-    tbReport = tool(QStringLiteral("tbReport"), QStringLiteral("Report"),
-                    icon(QStyle::SP_FileDialogContentsView));
-    tbPlaylist = tool(QStringLiteral("tbPlaylist"), QStringLiteral("Winamp Playlist"),
-                      icon(QStyle::SP_DialogSaveButton));
-    ToolBar->addSeparator();
-    tbCopy = tool(QStringLiteral("tbCopy"), QStringLiteral("Copy"), icon(QStyle::SP_FileLinkIcon));
-    tbDelete =
-        tool(QStringLiteral("tbDelete"), QStringLiteral("Delete"), icon(QStyle::SP_TrashIcon));
-    ToolBar->addSeparator();
-    tbTagEdit = tool(QStringLiteral("tbTagEdit"), QStringLiteral("TAG Editor"),
-                     icon(QStyle::SP_FileDialogInfoView));
+
+    // Each command has one picture, shared by its tool button and its menu item; the tool
+    // bar and the menu list them in the same order and groups.
+    struct Command {
+        QToolButton*& Button;
+        const char* ButtonName;
+        const char* Hint;
+        QAction*& Item;
+        const char* ItemName;
+        const char* Caption;
+        const char* ThemePicture;
+        const char* Picture;
+        bool GroupStart;
+    };
+    const Command commands[] = {
+        {tbPlay, "tbPlay", "Play", MPlay, "MPlay", "Play", "media-playback-start", "play", true},
+        {tbPlayWinamp, "tbPlayWinamp", "Play in Winamp", MWinAmpPlay, "MWinAmpPlay",
+         "Play in WinAmp", "media-playlist-repeat", "player", false},
+        {tbReport, "tbReport", "Report", MReport, "MReport", "Report...", "x-office-document",
+         "report", true},
+        {tbPlaylist, "tbPlaylist", "Winamp Playlist", MPlayList, "MPlayList", "WinAmp Playlist...",
+         "document-save-as", "playlist", false},
+        {tbCopy, "tbCopy", "Copy", MCopy, "MCopy", "Copy", "edit-copy", "copy", true},
+        {tbDelete, "tbDelete", "Delete", MDelete, "MDelete", "Delete", "user-trash", "delete",
+         false},
+        {tbTagEdit, "tbTagEdit", "TAG Editor", MTagEdit, "MTagEdit", "TAG Editor",
+         "document-properties", "tagedit", true},
+    };
+    for (const Command& command : commands) {
+        const QIcon picture = CommandPicture(command.ThemePicture, command.Picture);
+        if (command.GroupStart) {
+            ToolBar->addSeparator();
+            if (&command != &commands[0])
+                ListPopup->addSeparator();
+        }
+        command.Button = Named(new QToolButton(ToolBar), QString::fromLatin1(command.ButtonName));
+        command.Button->setToolTip(QString::fromLatin1(command.Hint));
+        command.Button->setIcon(picture);
+        command.Button->setAutoRaise(true);
+        command.Button->setEnabled(false);
+        ToolBar->addWidget(command.Button);
+        command.Item = new QAction(picture, QString::fromLatin1(command.Caption), ListPopup);
+        command.Item->setObjectName(QString::fromLatin1(command.ItemName));
+        command.Item->setEnabled(false);
+        ListPopup->addAction(command.Item);
+    }
+    // Play is what a double click does: the menu's default item, shown in bold.
+    ListPopup->setDefaultAction(MPlay);
+    QFont bold = MPlay->font();
+    bold.setBold(true);
+    MPlay->setFont(bold);
     layout->addWidget(ToolBar);
 
     ListView = Named(new QTreeView(PanelBottom), QStringLiteral("ListView"));
@@ -353,32 +393,62 @@ void TAudrelForm::CreateListArea() {
     layout->addWidget(ListView, 1);
     connect(m_header, &QHeaderView::sectionClicked, this, &TAudrelForm::ListViewColumnClick);
 
-    ListPopup = new QMenu(this);
-    ListPopup->setObjectName(QStringLiteral("ListPopup"));
-    const auto item = [this](const QString& name, const QString& caption, const QIcon& picture) {
-        auto* action = new QAction(picture, caption, ListPopup);
-        action->setObjectName(name);
-        action->setEnabled(false);
-        ListPopup->addAction(action);
-        return action;
-    };
-    MPlay = item(QStringLiteral("MPlay"), QStringLiteral("Play"), icon(QStyle::SP_MediaPlay));
-    ListPopup->setDefaultAction(MPlay);
-    MWinAmpPlay = item(QStringLiteral("MWinAmpPlay"), QStringLiteral("Play in WinAmp"),
-                       icon(QStyle::SP_MediaSeekForward));
-    ListPopup->addSeparator();
-    MReport = item(QStringLiteral("MReport"), QStringLiteral("Report..."),
-                   icon(QStyle::SP_FileDialogContentsView));
-    MPlayList = item(QStringLiteral("MPlayList"), QStringLiteral("WinAmp Playlist..."),
-                     icon(QStyle::SP_DialogSaveButton));
-    ListPopup->addSeparator();
-    MCopy = item(QStringLiteral("MCopy"), QStringLiteral("Copy"), icon(QStyle::SP_FileLinkIcon));
-    MDelete = item(QStringLiteral("MDelete"), QStringLiteral("Delete"), icon(QStyle::SP_TrashIcon));
-    ListPopup->addSeparator();
-    MTagEdit = item(QStringLiteral("MTagEdit"), QStringLiteral("TAG Editor"),
-                    icon(QStyle::SP_FileDialogInfoView));
     connect(ListView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { ListPopup->popup(ListView->viewport()->mapToGlobal(at)); });
+}
+
+void TAudrelForm::ConnectActions() {
+    m_actions = std::make_unique<TListActions>(*this, m_dialogs, m_desktop);
+    const struct {
+        QToolButton* Button;
+        QAction* Item;
+        void (TAudrelForm::*Handler)();
+    } commands[] = {{tbPlay, MPlay, &TAudrelForm::ListViewDblClick},
+                    {tbPlayWinamp, MWinAmpPlay, &TAudrelForm::MWinAmpPlayClick},
+                    {tbReport, MReport, &TAudrelForm::MReportClick},
+                    {tbPlaylist, MPlayList, &TAudrelForm::MPlayListClick},
+                    {tbCopy, MCopy, &TAudrelForm::MCopyClick},
+                    {tbDelete, MDelete, &TAudrelForm::MDeleteClick}};
+    for (const auto& command : commands) {
+        connect(command.Button, &QToolButton::clicked, this, command.Handler);
+        connect(command.Item, &QAction::triggered, this, command.Handler);
+    }
+    connect(ListView, &QAbstractItemView::doubleClicked, this, &TAudrelForm::ListViewDblClick);
+    connect(Image1, &TImage::clicked, this, &TAudrelForm::Image1Click);
+
+    const auto update = [this] { m_actions->UpdateCommands(); };
+    connect(ListView->selectionModel(), &QItemSelectionModel::selectionChanged, this, update);
+    connect(m_listModel, &QAbstractItemModel::rowsInserted, this, update);
+    connect(m_listModel, &QAbstractItemModel::rowsRemoved, this, update);
+    connect(m_listModel, &QAbstractItemModel::modelReset, this, update);
+}
+
+void TAudrelForm::ListViewDblClick() {
+    m_actions->Play();
+}
+
+void TAudrelForm::MWinAmpPlayClick() {
+    m_actions->PlayInPlayer();
+}
+
+void TAudrelForm::MPlayListClick() {
+    m_actions->SavePlaylist();
+}
+
+void TAudrelForm::MReportClick() {
+    m_actions->SaveReport();
+}
+
+void TAudrelForm::MCopyClick() {
+    m_actions->Copy();
+}
+
+void TAudrelForm::MDeleteClick() {
+    m_actions->Delete();
+}
+
+void TAudrelForm::Image1Click() {
+    m_actions->OpenHomePage();
 }
 
 QString TAudrelForm::DefaultFolder() {

@@ -29,6 +29,7 @@ class QTreeView;
 class SettingsStore;
 class TFindMP3;
 class TFormPlacement;
+class TListActions;
 class TResultModel;
 struct TFindMP3Info;
 
@@ -71,6 +72,7 @@ public:
     int ResultCount() const { return m_resultCount; }
     QString StatusText() const;
     TResultModel* ListModel() const { return m_listModel; }
+    TListActions& Actions() const { return *m_actions; }
 
     // Width of a list column; 0 while hidden. Setting 0 hides it, -2 fits it to its caption.
     int ColumnWidth(int column) const;
@@ -145,6 +147,13 @@ public slots:
     void CheckID3Click();
     void CheckTAAGClick(QCheckBox* box);
     void ListViewColumnClick(int column);
+    void ListViewDblClick();
+    void MWinAmpPlayClick();
+    void MPlayListClick();
+    void MReportClick();
+    void MCopyClick();
+    void MDeleteClick();
+    void Image1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -153,6 +162,7 @@ protected:
 private:
     void CreateControls();
     void CreateListArea();
+    void ConnectActions();
     void FormCreate();
     void FormClose();
     QString SelectFolder();
@@ -169,6 +179,7 @@ private:
     Desktop& m_desktop;
     QDialog* m_configForm = nullptr;
     TResultModel* m_listModel;
+    std::unique_ptr<TListActions> m_actions;
     TListHeader* m_header;
     QLabel* m_statusText;
 

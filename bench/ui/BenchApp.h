@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QMimeData>
 
 #include <benchmark/benchmark.h>
 
@@ -23,11 +24,15 @@ public:
     }
     void ShowException(QWidget*, const QString&) override {}
     QString SelectFolder(QWidget*, const QString&) override { return QString(); }
+    QString SaveFileName(QWidget*, const SaveRequest&) override { return QString(); }
 };
 
 class QuietDesktop : public Desktop {
 public:
     void Flash(QWidget*, int) override {}
+    bool OpenUrl(const QUrl&) override { return false; }
+    void SetClipboard(QMimeData* data) override { delete data; }
+    bool MoveToTrash(const QByteArray&, QString&) override { return false; }
 };
 
 // main() for a benchmark that needs an application object (offscreen unless told otherwise).

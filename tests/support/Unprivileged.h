@@ -19,22 +19,29 @@ inline bool RunningAsRoot() {
     return ::geteuid() == 0;
 }
 
-// Runs fn without root's rights and returns its result (false when the child failed).
-inline bool RunWithoutRoot(const std::function<bool()>& fn) {
-    if (!RunningAsRoot())
-        return fn();
+// Runs fn in a child process, so that what it changes about the process (its user, its
+// limits) ends with it; its result, false when the child failed.
+inline bool RunInChild(const std::function<bool()>& fn) {
     const pid_t pid = ::fork();
     if (pid < 0)
         return false;
-    if (pid == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(NobodyId) != 0 || ::setuid(NobodyId) != 0)
-            ::_exit(2);
+    if (pid == 0)
         ::_exit(fn() ? 0 : 1);
-    }
     int status = 0;
     if (::waitpid(pid, &status, 0) != pid)
         return false;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Runs fn without root's rights and returns its result (false when the child failed).
+inline bool RunWithoutRoot(const std::function<bool()>& fn) {
+    if (!RunningAsRoot())
+        return fn();
+    return RunInChild([&] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(NobodyId) != 0 || ::setuid(NobodyId) != 0)
+            ::_exit(2);
+        return fn();
+    });
 }
 
 // Hands a path to the user RunWithoutRoot runs as (no-op when not root).

@@ -2,9 +2,12 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <vector>
 
+#include <QMimeData>
 #include <QString>
+#include <QUrl>
 
 #include "Desktop.h"
 #include "Dialogs.h"
@@ -68,19 +71,41 @@ public:
         return folder;
     }
 
+    QString SaveFileName(QWidget*, const SaveRequest& request) override {
+        SaveRequests.push_back(request);
+        if (SaveNames.empty())
+            return QString();
+        const QString name = SaveNames.front();
+        SaveNames.pop_front();
+        return name;
+    }
+
     std::deque<MsgAnswer> Answers;
+    std::deque<QString> SaveNames;
+    std::vector<SaveRequest> SaveRequests;
     std::deque<QString> Folders;
     std::vector<Message> Messages;
     std::vector<QString> Errors;
     std::vector<QString> FolderCaptions;
 };
 
-class CountingDesktop : public Desktop {
+// Records what would be opened and copied; the trash is the real one (tests point
+// XDG_DATA_HOME at a temporary folder).
+class CountingDesktop : public QtDesktop {
 public:
     void Flash(QWidget*, int msec) override {
         ++Flashes;
         LastFlashMsec = msec;
     }
+    bool OpenUrl(const QUrl& url) override {
+        Opened.push_back(url);
+        return !NoProgram;
+    }
+    void SetClipboard(QMimeData* data) override { Clipboard.reset(data); }
+
     int Flashes = 0;
     int LastFlashMsec = 0;
+    std::vector<QUrl> Opened;
+    bool NoProgram = false;
+    std::unique_ptr<QMimeData> Clipboard;
 };
