@@ -152,7 +152,7 @@ TAudrelForm::~TAudrelForm() {
     if (m_searching)
         StopSearch();
     Engine.reset();
-    m_retired.clear();
+    ReleaseRetiredEngines();
     FormPlacement->Destroying();
 }
 
@@ -682,7 +682,11 @@ void TAudrelForm::ReleaseRetiredEngines() {
     // waited for right now; StopSearch releases it once the wait is over.
     if (m_stopping)
         return;
-    m_retired.clear();
+    // Destroying an engine waits for its worker and serves UI calls meanwhile, which can run
+    // another queued release: take the engines out of the list before destroying them, so a
+    // nested release never sees (and frees) them a second time.
+    std::vector<std::unique_ptr<TFindMP3>> retired;
+    retired.swap(m_retired);
 }
 
 void TAudrelForm::FindFolder(TFindMP3& sender) {
