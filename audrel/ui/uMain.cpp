@@ -289,6 +289,12 @@ void TAudrelForm::CreateControls() {
     connect(CheckID3v2, &QCheckBox::toggled, this, &TAudrelForm::CheckID3Click);
     for (QCheckBox* box : {CheckTitle, CheckAlbum, CheckArtist})
         connect(box, &QCheckBox::toggled, this, [this, box] { CheckTAAGClick(box); });
+    // Enter in the folder or a search text starts the search; it never stops a running one.
+    for (QComboBox* box : {cbFolder, cbFastTag, cbTitle, cbArtist, cbAlbum, cbGenre})
+        connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+            if (!m_searching)
+                bStartClick();
+        });
 }
 
 void TAudrelForm::CreateListArea() {
