@@ -482,8 +482,9 @@ void TAudrelForm::closeEvent(QCloseEvent* event) {
     if (m_searching)
         StopSearch();
     ReleaseRetiredEngines();
-    FormPlacement->CloseQuery();
-    FormClose();
+    // A store that cannot be written ends the saving with one error box; the window closes.
+    if (FormPlacement->CloseQuery())
+        FormClose();
     event->accept();
 }
 
