@@ -42,6 +42,10 @@ public:
     void GetRESOURCE(const QString& address);
     // The automatic camera change.
     void Timer2Timer();
+    // Says in the frame, instead of a picture, that the camera list is empty and how to add a
+    // camera. The refresh shows it whenever the lists are empty (the last camera removed, a
+    // list that cannot be read), so nothing is ever fetched without a camera.
+    void ShowNoCameras();
 
     CamLists& Cams() { return *m_cams; }
 
@@ -70,6 +74,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -83,12 +88,16 @@ private:
     void FormQueryUnload();
     void DataFileName(QString& name) const;
     void ShowFailure(int number, const QString& description);
+    // The error or notice labels over the frame, with the whole text as the frame's tool tip.
+    void ShowInFrame(const QString& heading, const QString& text);
+    void ClearFrameTip();
 
     Platform& m_platform;
     Form2& m_form2;
     Form3& m_form3;
     CamListStore& m_store;
     std::unique_ptr<CamLists> m_cams;
+    bool m_placed = false;
 };
 
 } // namespace orlisk

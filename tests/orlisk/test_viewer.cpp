@@ -5,6 +5,7 @@
 #include "platform/Controls.h"
 #include "platform/Inet.h"
 #include "platform/PictureLoader.h"
+#include "platform/WrapLabel.h"
 #include "support/Fakes.h"
 #include "support/HttpServer.h"
 #include "viewer/Form1.h"
@@ -23,9 +24,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace orlisk;
@@ -476,4 +479,84 @@ TEST_F(Viewer, CameraListButtonAndDoubleClicksDoNothingYet) {
     EXPECT_FALSE(form1->isMaximized());
     EXPECT_FALSE(form2->isVisible());
     EXPECT_FALSE(form3->isVisible());
+}
+
+TEST_F(Viewer, TheWindowOpensAtTheTopLeftEvenWhenItsNativeWindowWasPlacedBefore) {
+    // A message box during start-up makes the native window early; a window manager then
+    // places it by itself unless told the corner.
+    screen.bitsPerPixel = 16;
+    WriteThreeCams();
+    form2 = std::make_unique<Form2>(screen);
+    form3 = std::make_unique<Form3>(screen);
+    form1 = std::make_unique<Form1>(platform, *form2, *form3, store);
+    form1->FormLoad();
+    form1->winId();
+    form1->windowHandle()->setFramePosition(QPoint(300, 200));
+    form1->show();
+    EXPECT_EQ(form1->frameGeometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(form1->windowHandle()->framePosition(), QPoint(0, 0));
+}
+
+TEST_F(Viewer, WithoutCamerasNothingIsFetchedAndTheFrameSaysHowToAddOne) {
+    const struct {
+        const char* why;
+        std::function<void()> before, after;
+    } cases[] = {
+        {"the last camera removed",
+         [&] {
+             WriteCams({{QStringLiteral("Alpha"), QStringLiteral("/alpha.jpg")}});
+         },
+         [&] { form1->Cams().RemoveCamEntry(QStringLiteral("Alpha")); }},
+        {"a list that cannot be read", [] { QDir().mkdir(QStringLiteral("Cams.inf")); }, [] {}},
+    };
+    for (const auto& c : cases) {
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+        QDir::setCurrent(dir.path());
+        c.before();
+        Start();
+        c.after();
+        const int hits = server.Hits(QStringLiteral("/alpha.jpg"));
+        form1->Command2->click();
+        EXPECT_EQ(server.Hits(QStringLiteral("/alpha.jpg")), hits) << c.why;
+        EXPECT_NE(form1->Text3->text(), QString()) << c.why;
+        EXPECT_TRUE(form1->Label3->isVisible()) << c.why;
+        EXPECT_TRUE(form1->Label3->text().startsWith(QStringLiteral("The camera list is empty.")))
+            << c.why;
+        EXPECT_TRUE(form1->Label3->text().contains(QStringLiteral("\"...\""))) << c.why;
+        EXPECT_FALSE(form1->Label2->text().startsWith(QStringLiteral("Error"))) << c.why;
+        EXPECT_TRUE(form1->ImagNT1->isHidden()) << c.why;
+        EXPECT_TRUE(form1->Image1->isHidden()) << c.why;
+        EXPECT_FALSE(form2->Timer2->isActive()) << c.why;
+    }
+}
+
+TEST_F(Viewer, ALongErrorWrapsInsideTheFrameAndIsItsToolTip) {
+    const QByteArray reason = "Proxy refused http://camera-" + QByteArray(150, 'x') +
+                              ".example.invalid/still.jpg because the upstream is down";
+    HttpServer::Route failing;
+    failing.status = 502;
+    failing.reason = reason;
+    server.SetRoute(QStringLiteral("/long.jpg"), failing);
+    WriteCams({{QStringLiteral("Long"), QStringLiteral("/long.jpg")}});
+    Start();
+    ASSERT_EQ(form1->Label3->text(), QString::fromLatin1(reason));
+    EXPECT_EQ(form1->Label3->toolTip(), form1->Label3->text());
+    EXPECT_EQ(form1->Label4->toolTip(), form1->Label3->text());
+    EXPECT_TRUE(form1->Label4->geometry().contains(form1->Label3->geometry()));
+
+    const auto* label = static_cast<WrapLabel*>(form1->Label3);
+    const QStringList lines = label->Lines();
+    const QFontMetrics metrics(label->font());
+    EXPECT_GT(lines.size(), 2);
+    for (const QString& line : lines)
+        EXPECT_LE(metrics.horizontalAdvance(line), label->contentsRect().width())
+            << line.toStdString();
+    QString joined = lines.join(QString());
+    EXPECT_EQ(joined.remove(u' '), QString::fromLatin1(reason).remove(u' '));
+
+    // The next good picture gives the frame its own tip back.
+    server.SetPicture(QStringLiteral("/long.jpg"), test::Jpeg(320, 240));
+    form1->Command2->click();
+    EXPECT_EQ(form1->Label4->toolTip(), QStringLiteral("Doubleclick for Fullscreen"));
 }
