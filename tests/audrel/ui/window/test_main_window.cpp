@@ -371,32 +371,13 @@ TEST_F(WindowTest, HeaderClicksSortPerColumnAndTimeByItsValue) {
 
 TEST_F(WindowTest, EnterInTheFolderOrASearchTextStartsTheSearch) {
     TAudrelForm& f = Start();
-    const QString jazz = SamplesFolder() + QStringLiteral("Jazz/");
-    const struct {
-        QComboBox* box;
-        bool detail;
-        QString text;
-        QStringList hits; // sorted
-    } cases[] = {
-        {f.cbFolder,
-         false,
-         jazz,
-         {QStringLiteral("So What.mp3"), QStringLiteral("blue in green.mp3"),
-          QStringLiteral("take_five.mp3")}},
-        {f.cbFastTag, false, QStringLiteral("kind of BLUE"), {QStringLiteral("blue in green.mp3")}},
-        {f.cbTitle, true, QStringLiteral("Für"), {QStringLiteral("Für Elise.mp3")}},
-        {f.cbArtist, true, QStringLiteral("Miles Davis"), {QStringLiteral("So What.mp3")}},
-    };
-    for (const auto& c : cases) {
-        for (QComboBox* box : {f.cbFastTag, f.cbTitle, f.cbArtist})
-            box->setEditText(QString());
-        f.cbFolder->setEditText(SamplesFolder());
-        (c.detail ? f.RadioDetail : f.RadioFast)->click();
-        c.box->setEditText(c.text);
-        QTest::keyClick(c.box->lineEdit(), Qt::Key_Return);
+    f.cbFolder->setEditText(SamplesFolder());
+    f.cbTitle->setEditText(QStringLiteral("Für"));
+    for (QComboBox* box : {f.cbFolder, f.cbFastTag, f.cbTitle}) {
+        (box == f.cbTitle ? f.RadioDetail : f.RadioFast)->click();
+        f.ListModel()->Clear();
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
         ASSERT_TRUE(WaitFor([&] { return !f.Searching(); }));
-        QStringList hits = Column(0);
-        hits.sort();
-        EXPECT_EQ(hits, c.hits) << c.box->objectName().toStdString();
+        EXPECT_EQ(f.ListModel()->Rows().size(), box == f.cbTitle ? 1u : 11u);
     }
 }
