@@ -97,6 +97,8 @@ void PrintHit(const TFindMP3Info& info) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Chosen from the environment before the process locale is set up, as the window does.
+    CodePage::System();
     std::setlocale(LC_ALL, "");
     Options o;
     bool detailOnly = false;

@@ -57,9 +57,11 @@ QString ControlText(QObject* object) {
 }
 
 void SetControlText(QObject* object, const QString& text) {
-    if (auto* label = qobject_cast<QLabel*>(object))
+    // A language file is plain text: "<b>" in a line is shown as typed, never as markup.
+    if (auto* label = qobject_cast<QLabel*>(object)) {
+        label->setTextFormat(Qt::PlainText);
         label->setText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(object))
+    } else if (auto* button = qobject_cast<QAbstractButton*>(object))
         button->setText(text);
 }
 

@@ -1,9 +1,11 @@
 #include "Placemnt.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QStringList>
 #include <QTimer>
@@ -73,9 +75,61 @@ QRect FourToRect(const std::array<int, 4>& four) {
     return QRect(four[0], four[1], four[2] - four[0], four[3] - four[1]);
 }
 
+namespace {
+
+int64_t Area(const QRect& rect) {
+    return rect.isEmpty() ? 0 : int64_t(rect.width()) * rect.height();
+}
+
+// Squared distance from the rectangle's centre to the nearest point of the screen.
+int64_t Distance(const QRect& rect, const QRect& screen) {
+    const QPoint c = rect.center();
+    const int64_t dx =
+        std::max({int64_t(screen.left()) - c.x(), int64_t(0), int64_t(c.x()) - screen.right()});
+    const int64_t dy =
+        std::max({int64_t(screen.top()) - c.y(), int64_t(0), int64_t(c.y()) - screen.bottom()});
+    return dx * dx + dy * dy;
+}
+
+} // namespace
+
+QRect OnScreens(const QRect& rect, const QList<QRect>& screens) {
+    if (screens.isEmpty() || rect.isEmpty())
+        return rect;
+    int64_t visible = 0;
+    const QRect* nearest = nullptr;
+    for (const QRect& screen : screens) {
+        const int64_t overlap = Area(rect.intersected(screen));
+        visible += overlap;
+        if (!nearest) {
+            nearest = &screen;
+            continue;
+        }
+        const int64_t best = Area(rect.intersected(*nearest));
+        if (overlap > best ||
+            (overlap == best && Distance(rect, screen) < Distance(rect, *nearest)))
+            nearest = &screen;
+    }
+    if (2 * visible >= Area(rect))
+        return rect;
+    const QRect& screen = *nearest;
+    const int width = std::min(rect.width(), screen.width());
+    const int height = std::min(rect.height(), screen.height());
+    const int left = std::clamp(rect.left(), screen.left(), screen.left() + screen.width() - width);
+    const int top = std::clamp(rect.top(), screen.top(), screen.top() + screen.height() - height);
+    return QRect(left, top, width, height);
+}
+
 } // namespace placement
 
 namespace {
+
+QList<QRect> ScreenAreas() {
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry());
+    return areas;
+}
 
 int CurrentPixelsPerInch(const QWidget* form) {
     const QScreen* screen = form->screen();
@@ -98,8 +152,8 @@ void TFormPlacement::StoreNumber(const QString& name, int value) {
     m_store.WriteInteger(name, value);
 }
 
-void TFormPlacement::CloseQuery() {
-    SaveFormPlacement(false);
+bool TFormPlacement::CloseQuery() {
+    return SaveFormPlacement(false);
 }
 
 void TFormPlacement::Destroying() {
@@ -107,11 +161,15 @@ void TFormPlacement::Destroying() {
         SaveFormPlacement(true);
 }
 
-void TFormPlacement::SaveFormPlacement(bool destroying) {
+bool TFormPlacement::SaveFormPlacement(bool destroying) {
     try {
         Save(destroying);
+        return true;
     } catch (const std::exception& e) {
+        // A store that failed once is not tried again when the window goes: one box is enough.
+        m_saved = true;
         m_dialogs.ShowException(m_form, QString::fromStdString(e.what()));
+        return false;
     }
 }
 
@@ -153,7 +211,7 @@ void TFormPlacement::Restore() {
     if ((minMax || normPos) && storedPpi == CurrentPixelsPerInch(m_form)) {
         const auto four = ParseFour(normPos.value_or(QString()), RectToFour(current));
         if (UsableRect(four))
-            m_form->setGeometry(FourToRect(four));
+            m_form->setGeometry(OnScreens(FourToRect(four), ScreenAreas()));
     }
 
     switch (StateForShowCmd(m_store.ReadInteger(QStringLiteral("ShowCmd"), 0))) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include <QList>
 #include <QObject>
 #include <QRect>
 #include <QString>
@@ -37,6 +38,10 @@ QRect FourToRect(const std::array<int, 4>& four);
 // A stored rectangle a window can take: left below right, top below bottom, and a size a
 // window system accepts (hand-edited numbers must not overflow or make a giant window).
 bool UsableRect(const std::array<int, 4>& four);
+// Where a window with this normal rectangle may open, given the screens' work areas: where it
+// is while at least half of it lies on the screens; otherwise (a monitor removed since) moved
+// onto the nearest screen, keeping its size where that fits.
+QRect OnScreens(const QRect& rect, const QList<QRect>& screens);
 
 } // namespace placement
 
@@ -53,12 +58,13 @@ public:
     // Throws SettingsError when the store cannot be written.
     void StoreNumber(const QString& name, int value);
 
-    // The window allowed its close: save now.
-    void CloseQuery();
+    // The window allowed its close: save now. False when the store failed (the error box
+    // has been shown), so the caller skips the rest of its own saving.
+    bool CloseQuery();
     // The window is going away: save unless the close already did.
     void Destroying();
 
-    void SaveFormPlacement(bool destroying);
+    bool SaveFormPlacement(bool destroying);
     void RestoreFormPlacement();
 
 protected:

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "CodePage.h"
 #include "Desktop.h"
 #include "Dialogs.h"
 #include "MultiLang.h"
@@ -9,6 +10,9 @@
 #include "uMain.h"
 
 int main(int argc, char* argv[]) {
+    // The code page is chosen from the environment before Qt sets up the process locale, as
+    // findmp3 does, so the window and the tools always agree on it.
+    CodePage::System();
     // The genre list is a constant table and the global Localizer a static object, so both
     // exist before any window does.
     QApplication app(argc, argv);

@@ -300,6 +300,12 @@ void TAudrelForm::CreateControls() {
     connect(CheckID3v2, &QCheckBox::toggled, this, &TAudrelForm::CheckID3Click);
     for (QCheckBox* box : {CheckTitle, CheckAlbum, CheckArtist})
         connect(box, &QCheckBox::toggled, this, [this, box] { CheckTAAGClick(box); });
+    // Enter in the folder or a search text starts the search; it never stops a running one.
+    for (QComboBox* box : {cbFolder, cbFastTag, cbTitle, cbArtist, cbAlbum, cbGenre})
+        connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+            if (!m_searching)
+                bStartClick();
+        });
 }
 
 void TAudrelForm::CreateListArea() {
@@ -546,8 +552,9 @@ void TAudrelForm::closeEvent(QCloseEvent* event) {
     if (m_searching)
         StopSearch();
     ReleaseRetiredEngines();
-    FormPlacement->CloseQuery();
-    FormClose();
+    // A store that cannot be written ends the saving with one error box; the window closes.
+    if (FormPlacement->CloseQuery())
+        FormClose();
     event->accept();
 }
 

@@ -9,6 +9,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/PictureLoader.h"
 #include "platform/Screen.h"
+#include "platform/WrapLabel.h"
 #include "viewer/Download.h"
 #include "viewer/Intervals.h"
 #include "viewer/Module1.h"
@@ -23,10 +24,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdlib>
@@ -38,6 +41,7 @@ namespace {
 constexpr double kClientWidth = 4935;
 constexpr double kClientHeight = 5190;
 const TwipsRect kFrame{60, 120, 4815, 3615};
+const QString kFullscreenTip = QStringLiteral("Doubleclick for Fullscreen");
 
 template <typename T> T* Named(T* control, const char* name) {
     control->setObjectName(QString::fromLatin1(name));
@@ -72,7 +76,6 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     const auto place = [&](QWidget* w, double l, double t, double width, double height) {
         PlaceTwips(w, screen, l, t, width, height);
     };
-    const QString fullscreenTip = QStringLiteral("Doubleclick for Fullscreen");
 
     // The frame: black ground, the picture over it, busy and info icons, the error labels.
     Shape1 = Named(new Shape(Shape::Kind::Rectangle, this), "Shape1");
@@ -82,10 +85,10 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     QPalette black = Label4->palette();
     black.setColor(QPalette::Window, Qt::black);
     Label4->setPalette(black);
-    Label4->setToolTip(fullscreenTip);
+    Label4->setToolTip(kFullscreenTip);
     place(Label4, kFrame.Left, kFrame.Top, kFrame.Width, kFrame.Height);
     ImagNT1 = Named(new ImageBox(screen, this), "ImagNT1");
-    ImagNT1->setToolTip(fullscreenTip);
+    ImagNT1->setToolTip(kFullscreenTip);
     ImagNT1->SetTwips(QRectF(kFrame.Left, kFrame.Top, kFrame.Width, kFrame.Height));
     Label2 = Named(new QLabel(QStringLiteral("Error #Err.Number"), this), "Label2");
     WhiteOnBlack(Label2);
@@ -95,9 +98,10 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     Label2->setFont(big);
     place(Label2, 120, 600, 4665, 570);
     Label2->hide();
-    Label3 = Named(new QLabel(QStringLiteral("Err.Description"), this), "Label3");
+    // Long texts wrap inside the frame: the label reaches down to the frame's bottom edge.
+    Label3 = Named(new WrapLabel(QStringLiteral("Err.Description"), this), "Label3");
     WhiteOnBlack(Label3);
-    place(Label3, 165, 1200, 4605, 345 * 2);
+    place(Label3, 165, 1200, 4605, kFrame.Top + kFrame.Height - 1200);
     Label3->hide();
     Image1 = Named(new ImageBox(screen, this), "Image1");
     Image1->SetStretch(true);
@@ -225,6 +229,10 @@ void Form1::FormLoad() {
 }
 
 void Form1::Timer1Timer() {
+    if (m_form2.Combo1->count() == 0) {
+        ShowNoCameras();
+        return;
+    }
     m_form2.Image2->show();
     m_form2.Picture1->SetPicture(ImagNT1->Picture());
     const QString description = m_form2.Combo1->currentText();
@@ -292,6 +300,7 @@ void Form1::GetRESOURCE(const QString& address) {
         Image1->hide();
         Label2->hide();
         Label3->hide();
+        ClearFrameTip();
         ImagNT1->show();
         m_form2.Image2->hide();
         m_form2.Timer2->stop();
@@ -301,6 +310,7 @@ void Form1::GetRESOURCE(const QString& address) {
         // An earlier request still runs: nothing to report, the view stays as it was.
         Label2->hide();
         Label3->hide();
+        ClearFrameTip();
         ImagNT1->show();
         m_form2.Image3->show();
         m_form2.Timer2->stop();
@@ -316,19 +326,40 @@ void Form1::GetRESOURCE(const QString& address) {
 }
 
 void Form1::ShowFailure(int number, const QString& description) {
-    const QString numberText =
-        QStringLiteral("Error #") + QString::number(std::abs(number)) + QStringLiteral(" ");
-    Label2->setText(numberText);
-    m_form2.Label2->setText(numberText);
-    Label3->setText(description);
-    m_form2.Label3->setText(description);
+    ShowInFrame(QStringLiteral("Error #") + QString::number(std::abs(number)) + QStringLiteral(" "),
+                description);
+    m_form2.Timer2->start();
+    m_form2.Picture1->SetPicture(ImagNT1->Picture());
+}
+
+void Form1::ShowNoCameras() {
+    ShowInFrame(QStringLiteral("No camera"),
+                QStringLiteral("The camera list is empty. To add a camera, click the \"...\" "
+                               "button below the picture, then \"Add...\"."));
+    // Nothing is being fetched, and nothing blinks.
+    Image1->hide();
+    m_form2.Image2->hide();
+    m_form2.Timer2->stop();
+    m_form2.Label2->hide();
+}
+
+void Form1::ShowInFrame(const QString& heading, const QString& text) {
+    Label2->setText(heading);
+    m_form2.Label2->setText(heading);
+    Label3->setText(text);
+    m_form2.Label3->setText(text);
+    Label3->setToolTip(text);
+    Label4->setToolTip(text);
     Label2->show();
     Label3->show();
     m_form2.Label3->show();
     ImagNT1->hide();
     m_form2.Image3->hide();
-    m_form2.Timer2->start();
-    m_form2.Picture1->SetPicture(ImagNT1->Picture());
+}
+
+void Form1::ClearFrameTip() {
+    Label3->setToolTip(QString());
+    Label4->setToolTip(kFullscreenTip);
 }
 
 void Form1::Timer2Timer() {
@@ -433,6 +464,19 @@ void Form1::DataFileName(QString& name) const {
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     name = folder + QStringLiteral("data.dat");
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    // The window opens at the top left corner of the screen. A message box shown during the
+    // start-up (the colour depth) has already made the native window, which a window manager
+    // would then place by itself: it is told the corner before it is mapped.
+    if (!m_placed && !event->spontaneous()) {
+        m_placed = true;
+        move(0, 0);
+        if (QWindow* window = windowHandle())
+            window->setFramePosition(QPoint(0, 0));
+    }
+    QWidget::showEvent(event);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -43,6 +43,10 @@ public:
     void GetRESOURCE(const QString& address);
     // The automatic camera change.
     void Timer2Timer();
+    // Says in the frame, instead of a picture, that the camera list is empty and how to add a
+    // camera. The refresh shows it whenever the lists are empty (the last camera removed, a
+    // list that cannot be read), so nothing is ever fetched without a camera.
+    void ShowNoCameras();
 
     CamLists& Cams() { return *m_cams; }
     // The splash window that the end of the loading hides.
@@ -75,6 +79,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -90,6 +95,9 @@ private:
     void FormQueryUnload();
     void DataFileName(QString& name) const;
     void ShowFailure(int number, const QString& description);
+    // The error or notice labels over the frame, with the whole text as the frame's tool tip.
+    void ShowInFrame(const QString& heading, const QString& text);
+    void ClearFrameTip();
 
     Platform& m_platform;
     Form2& m_form2;
@@ -98,6 +106,7 @@ private:
     std::unique_ptr<CamLists> m_cams;
     QWidget* m_splash = nullptr;
     About* m_about = nullptr;
+    bool m_placed = false;
 };
 
 } // namespace orlisk

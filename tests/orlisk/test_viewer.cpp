@@ -5,6 +5,7 @@
 #include "platform/Controls.h"
 #include "platform/Inet.h"
 #include "platform/PictureLoader.h"
+#include "platform/WrapLabel.h"
 #include "support/Fakes.h"
 #include "support/HttpServer.h"
 #include "support/WindowFixture.h"
@@ -24,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -448,4 +450,48 @@ TEST_F(Viewer, DoubleClicksDoNothingYet) {
     EXPECT_TRUE(form1->isVisible());
     EXPECT_FALSE(form1->isMaximized());
     EXPECT_FALSE(form2->isVisible());
+}
+
+TEST_F(Viewer, TheWindowOpensAtTheTopLeftEvenWhenItsNativeWindowWasPlacedBefore) {
+    // The colour depth message makes the native window early; a window manager places it then.
+    screen.bitsPerPixel = 16;
+    WriteThreeCams();
+    form2 = std::make_unique<Form2>(screen);
+    form3 = std::make_unique<Form3>(screen);
+    form1 = std::make_unique<Form1>(platform, *form2, *form3, store);
+    form1->FormLoad();
+    form1->winId();
+    form1->windowHandle()->setFramePosition(QPoint(300, 200));
+    form1->show();
+    EXPECT_EQ(form1->windowHandle()->framePosition(), QPoint(0, 0));
+}
+
+TEST_F(Viewer, WithoutCamerasNothingIsFetchedAndTheFrameSaysHowToAddOne) {
+    WriteCams({{QStringLiteral("Alpha"), QStringLiteral("/alpha.jpg")}});
+    Start();
+    form1->Cams().RemoveCamEntry(QStringLiteral("Alpha"));
+    form1->Command2->click();
+    EXPECT_EQ(server.Hits(QStringLiteral("/alpha.jpg")), 1);
+    EXPECT_TRUE(form1->Label3->isVisible());
+    EXPECT_TRUE(form1->Label3->text().startsWith(QStringLiteral("The camera list is empty.")));
+    EXPECT_TRUE(form1->ImagNT1->isHidden());
+    EXPECT_TRUE(form1->Image1->isHidden());
+}
+
+TEST_F(Viewer, ALongErrorWrapsInsideTheFrameAndIsItsToolTip) {
+    HttpServer::Route failing;
+    failing.status = 502;
+    failing.reason = "Proxy refused http://cam" + QByteArray(150, 'x') + ".invalid/";
+    server.SetRoute(QStringLiteral("/long.jpg"), failing);
+    WriteCams({{QStringLiteral("Long"), QStringLiteral("/long.jpg")}});
+    Start();
+    const auto* label = static_cast<WrapLabel*>(form1->Label3);
+    EXPECT_EQ(label->text(), QString::fromLatin1(failing.reason));
+    EXPECT_EQ(form1->Label4->toolTip(), label->text());
+    EXPECT_TRUE(form1->Label4->geometry().contains(label->geometry()));
+    const QStringList lines = label->Lines();
+    EXPECT_EQ(lines.join(QString()).remove(u' '), label->text().remove(u' '));
+    for (const QString& line : lines)
+        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(line),
+                  label->contentsRect().width());
 }

@@ -216,3 +216,14 @@ TEST_F(MultiLangTest, ApplyAllReachesEveryNamedWindowUnderItsOwnName) {
 }
 
 } // namespace
+
+TEST_F(MultiLangTest, MarkupInALanguageFileIsShownLiterally) {
+    SampleWindow s;
+    TMultiLang lang;
+    lang.Collect(QStringLiteral("SampleForm"), s.window.get());
+    lang.LoadLanguage(
+        WriteLanguage(QStringLiteral("b.lng"), "Disk or Folder=<b>Laufwerk</b> &amp; Ordner\r\n"));
+    lang.Apply(QStringLiteral("SampleForm"), s.window.get());
+    EXPECT_EQ(s.label->text(), QStringLiteral("<b>Laufwerk</b> &amp; Ordner"));
+    EXPECT_EQ(s.label->textFormat(), Qt::PlainText);
+}

@@ -37,6 +37,25 @@ TEST(PlacementText, ShowCodesMapToWindowStates) {
     EXPECT_EQ(FlagsForState(Qt::WindowMaximized), 0);
 }
 
+TEST(PlacementText, AWindowMostlyOffEveryScreenComesBackOntoTheNearestOne) {
+    const QList<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    const struct {
+        QRect stored;
+        QRect shown;
+    } cases[] = {
+        {QRect(100, 100, 800, 600), QRect(100, 100, 800, 600)},   // fits
+        {QRect(2600, 100, 800, 600), QRect(2600, 100, 800, 600)}, // a quarter off: kept
+        {QRect(1520, 100, 800, 600), QRect(1520, 100, 800, 600)}, // across both screens
+        {QRect(3000, 100, 800, 600), QRect(2400, 100, 800, 600)}, // mostly off
+        {QRect(100, 1000, 800, 600), QRect(100, 480, 800, 600)},  // mostly below
+        {QRect(4000, 200, 800, 600), QRect(2400, 200, 800, 600)}, // a monitor removed
+        {QRect(-1500, 50, 481, 569), QRect(0, 50, 481, 569)},     // one on the left too
+        {QRect(5000, 0, 1600, 1200), QRect(1920, 0, 1280, 1024)}, // larger than the screen
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(OnScreens(c.stored, screens), c.shown) << c.stored.x() << "," << c.stored.y();
+}
+
 class PlacementTest : public ::testing::Test {
 protected:
     void SetUp() override { TestApp(); }
