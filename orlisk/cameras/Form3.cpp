@@ -162,6 +162,8 @@ void Form3::Command2Click() {
     }
     // With the last camera gone there is no index 0; the pickers simply stay empty.
     m_links.form1Combo->setCurrentIndex(0);
+    if (m_links.form1Combo->count() == 0 && m_links.listEmptied)
+        m_links.listEmptied();
 }
 
 void Form3::Command4Click() {

@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class QComboBox;
 class QPushButton;
 class QTimer;
@@ -23,6 +25,9 @@ struct CamDialogLinks {
     QComboBox* form2Combo = nullptr;
     CamLists* cams = nullptr;
     MessageBoxes* boxes = nullptr;
+    // Tells the main window at once that the last camera is gone, so its frame does not keep
+    // the removed camera's picture until the next refresh.
+    std::function<void()> listEmptied;
 };
 
 // Why a change of the camera list was not made: the list is missing, cannot be read, or could

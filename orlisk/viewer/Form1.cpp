@@ -180,7 +180,8 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     Timer2->setInterval(60000);
 
     m_cams = std::make_unique<CamLists>(store, *form3.List1, *Combo1, *form2.Combo1);
-    form3.Attach(CamDialogLinks{this, Combo1, form2.Combo1, m_cams.get(), platform.boxes});
+    form3.Attach(CamDialogLinks{this, Combo1, form2.Combo1, m_cams.get(), platform.boxes,
+                                [this] { ShowNoCameras(); }});
 
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2Timer);
