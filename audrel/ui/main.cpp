@@ -7,6 +7,7 @@
 #include "SettingsStore.h"
 #include "uConfig.h"
 #include "uMain.h"
+#include "uTAGEdit.h"
 
 int main(int argc, char* argv[]) {
     // The genre list is a constant table and the global Localizer a static object, so both
@@ -24,7 +25,8 @@ int main(int argc, char* argv[]) {
     // then the tag editor (MP3TagEdit), then the configuration dialog (ConfigForm), whose
     // creation collects the design texts of all three and applies the stored language.
     TAudrelForm AudrelForm(settings, dialogs, desktop);
-    // MP3TagEdit comes here.
+    TMP3TagEdit MP3TagEdit(dialogs, &AudrelForm);
+    AudrelForm.SetTagEditor(&MP3TagEdit);
     TConfigForm ConfigForm(settings, dialogs);
     AudrelForm.SetConfigForm(&ConfigForm);
 

@@ -1,5 +1,7 @@
 #include "uMain.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -37,6 +39,7 @@
 #include "ResultModel.h"
 #include "SettingsStore.h"
 #include "UiHandoff.h"
+#include "uTAGEdit.h"
 
 namespace {
 
@@ -377,6 +380,8 @@ void TAudrelForm::CreateListArea() {
     ListPopup->addSeparator();
     MTagEdit = item(QStringLiteral("MTagEdit"), QStringLiteral("TAG Editor"),
                     icon(QStyle::SP_FileDialogInfoView));
+    connect(tbTagEdit, &QToolButton::clicked, this, &TAudrelForm::MTagEditClick);
+    connect(MTagEdit, &QAction::triggered, this, &TAudrelForm::MTagEditClick);
     connect(ListView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { ListPopup->popup(ListView->viewport()->mapToGlobal(at)); });
 }
@@ -546,6 +551,17 @@ QString TAudrelForm::SelectFolder() {
 void TAudrelForm::tbConfigClick() {
     if (m_configForm)
         m_configForm->exec();
+}
+
+void TAudrelForm::MTagEditClick() {
+    const QModelIndexList selected = ListView->selectionModel()->selectedRows();
+    if (!m_tagEditor || selected.isEmpty())
+        return;
+    const auto first = std::min_element(
+        selected.begin(), selected.end(),
+        [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    m_tagEditor->LoadFile(m_listModel->Row(first->row()).FullPath());
+    m_tagEditor->exec();
 }
 
 void TAudrelForm::bBrowseClick() {

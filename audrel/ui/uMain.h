@@ -29,6 +29,7 @@ class QTreeView;
 class SettingsStore;
 class TFindMP3;
 class TFormPlacement;
+class TMP3TagEdit;
 class TResultModel;
 struct TFindMP3Info;
 
@@ -81,6 +82,8 @@ public:
 
     // The configuration dialog that "Configure" shows; created after this window.
     void SetConfigForm(QDialog* configForm) { m_configForm = configForm; }
+    // The tag editor that "TAG Editor" opens; created after this window.
+    void SetTagEditor(TMP3TagEdit* tagEditor) { m_tagEditor = tagEditor; }
 
     // Controls, named as designed.
     QFrame* PanelTop;
@@ -140,6 +143,7 @@ public slots:
     void bBrowseClick();
     void bStartClick();
     void tbConfigClick();
+    void MTagEditClick();
     void RadioFastClick();
     void RadioDetailClick();
     void CheckID3Click();
@@ -168,6 +172,7 @@ private:
     Dialogs& m_dialogs;
     Desktop& m_desktop;
     QDialog* m_configForm = nullptr;
+    TMP3TagEdit* m_tagEditor = nullptr;
     TResultModel* m_listModel;
     TListHeader* m_header;
     QLabel* m_statusText;
