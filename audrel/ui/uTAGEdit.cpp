@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 
 #include "Dialogs.h"
 #include "ID3v2Loss.h"
@@ -259,10 +260,17 @@ void TMP3TagEdit::FormCreate() {
 }
 
 void TMP3TagEdit::showEvent(QShowEvent* event) {
-    // Centred on the main window every time it opens.
+    // Centred on the main window every time it opens, but never off the screen.
     if (QWidget* owner = parentWidget()) {
         QRect frame = frameGeometry();
         frame.moveCenter(owner->frameGeometry().center());
+        if (const QScreen* screen = owner->screen()) {
+            const QRect area = screen->availableGeometry();
+            frame.moveLeft(
+                std::max(area.left(), std::min(frame.left(), area.right() - frame.width())));
+            frame.moveTop(
+                std::max(area.top(), std::min(frame.top(), area.bottom() - frame.height())));
+        }
         move(frame.topLeft());
     }
     QDialog::showEvent(event);
