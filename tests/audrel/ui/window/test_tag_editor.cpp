@@ -285,6 +285,7 @@ TEST_F(TagEditorTest, MainWindowOpensItOnTheFirstSelectedRow) {
     MemorySettings settings;
     CountingDesktop desktop;
     TAudrelForm form(settings, dialogs, desktop);
+    form.move(100, 20); // room for the editor on each side
     form.show();
     editor.hide();
     editor.setParent(&form, editor.windowFlags());
