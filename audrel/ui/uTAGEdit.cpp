@@ -128,29 +128,36 @@ void TMP3TagEdit::CreateControls() {
         return box;
     };
 
+    // The rows both groups share, named with the group's number.
+    const auto commonRows = [&](QGroupBox* group, int n, int width, QCheckBox*& check,
+                                const std::array<QLineEdit**, 5>& fields, QComboBox*& genreBox) {
+        const QString number = QString::number(n);
+        check =
+            tagBox(group, QStringLiteral("ChBTag") + number, QStringLiteral("ID3v%1 TAG").arg(n));
+        const std::array<QString, 5> names = {QStringLiteral("eTrack"), QStringLiteral("eTitle"),
+                                              QStringLiteral("eArtist"), QStringLiteral("eAlbum"),
+                                              QStringLiteral("eYear")};
+        for (int row = 1; row <= 5; ++row)
+            *fields[size_t(row - 1)] = line(group, names[size_t(row - 1)] + number, row, 8,
+                                            row == 1   ? 40
+                                            : row == 5 ? 44
+                                                       : width);
+        genreBox = genre(group, QStringLiteral("cbGenre") + number, width - 48);
+    };
+
     // ID3v1 on the left, its fields 30 characters wide at most (the tag cuts them on saving).
     boxID3v1 = Make<QGroupBox>(this, QStringLiteral("boxID3v1"), {8, GroupTop, 177, RowY(6) + 28});
     boxID3v1->setTitle(QStringLiteral("ID3v1"));
-    ChBTag1 = tagBox(boxID3v1, QStringLiteral("ChBTag1"), QStringLiteral("ID3v1 TAG"));
-    eTrack1 = line(boxID3v1, QStringLiteral("eTrack1"), 1, 8, 40);
-    eTitle1 = line(boxID3v1, QStringLiteral("eTitle1"), 2, 8, 161);
-    eArtist1 = line(boxID3v1, QStringLiteral("eArtist1"), 3, 8, 161);
-    eAlbum1 = line(boxID3v1, QStringLiteral("eAlbum1"), 4, 8, 161);
-    eYear1 = line(boxID3v1, QStringLiteral("eYear1"), 5, 8, 44);
-    cbGenre1 = genre(boxID3v1, QStringLiteral("cbGenre1"), 113);
+    commonRows(boxID3v1, 1, 161, ChBTag1, {&eTrack1, &eTitle1, &eArtist1, &eAlbum1, &eYear1},
+               cbGenre1);
     eComment1 = line(boxID3v1, QStringLiteral("eComment1"), 6, 8, 161);
 
     // ID3v2 on the right, with its extra fields under the common ones.
     boxID3v2 = Make<QGroupBox>(this, QStringLiteral("boxID3v2"),
                                {271, GroupTop, 210, ClientHeight - GroupTop - 8});
     boxID3v2->setTitle(QStringLiteral("ID3v2"));
-    ChBTag2 = tagBox(boxID3v2, QStringLiteral("ChBTag2"), QStringLiteral("ID3v2 TAG"));
-    eTrack2 = line(boxID3v2, QStringLiteral("eTrack2"), 1, 8, 40);
-    eTitle2 = line(boxID3v2, QStringLiteral("eTitle2"), 2, 8, 194);
-    eArtist2 = line(boxID3v2, QStringLiteral("eArtist2"), 3, 8, 194);
-    eAlbum2 = line(boxID3v2, QStringLiteral("eAlbum2"), 4, 8, 194);
-    eYear2 = line(boxID3v2, QStringLiteral("eYear2"), 5, 8, 44);
-    cbGenre2 = genre(boxID3v2, QStringLiteral("cbGenre2"), 146);
+    commonRows(boxID3v2, 2, 194, ChBTag2, {&eTrack2, &eTitle2, &eArtist2, &eAlbum2, &eYear2},
+               cbGenre2);
     eComment2 = Make<QPlainTextEdit>(boxID3v2, QStringLiteral("eComment2"),
                                      {8, RowY(6), 194, 2 * RowPitch - 4});
     eComment2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -446,62 +453,67 @@ bool TMP3TagEdit::Confirm(const QString& text) {
            MsgAnswer::Ok;
 }
 
-bool TMP3TagEdit::Failed(const QString& action, int error) {
+bool TMP3TagEdit::Failed(const QString& action, const QString& tagName, int error) {
     const QString reason = QString::fromLocal8Bit(std::strerror(error));
-    m_dialogs.MessageBox(this, action.arg(FromFileName(m_fileName), reason), ErrorTitle,
+    m_dialogs.MessageBox(this, action.arg(tagName, FromFileName(m_fileName), reason), ErrorTitle,
                          MsgIcon::Error, MsgButtons::Ok);
     return false;
 }
 
-bool TMP3TagEdit::UpdateID3v1() {
-    TID3v1& tag = m_audio->ID3v1();
-    if (ChBTag1->isChecked()) {
-        // What does not parse, or is empty, keeps the values read from the file.
-        if (const auto track = TID3v2::ParseInteger(ToCodePage(eTrack1->text())))
-            tag.SetTrack(*track);
-        tag.SetTitle(ToCodePage(eTitle1->text()));
-        tag.SetArtist(ToCodePage(eArtist1->text()));
-        tag.SetAlbum(ToCodePage(eAlbum1->text()));
-        tag.SetComment(ToCodePage(eComment1->text()));
-        tag.SetYear(ToCodePage(eYear1->text()));
-        if (const auto genre = GenreIndexOf(ToCodePage(cbGenre1->currentText())))
-            tag.SetGenreIndex(*genre);
+template <typename Tag>
+bool TMP3TagEdit::UpdateTag(Tag& tag, const QCheckBox* box, const QString& tagName,
+                            void (TMP3TagEdit::*takeFields)()) {
+    if (box->isChecked()) {
+        (this->*takeFields)();
         const BusyCursor busy;
         if (!tag.SaveToFile(m_fileName))
-            return Failed(QStringLiteral("Cannot write ID3v1 TAG to %1: %2."), tag.LastError());
-    } else if (tag.Exists() && Confirm(QStringLiteral("Delete ID3v1 TAG?"))) {
+            return Failed(QStringLiteral("Cannot write %1 TAG to %2: %3."), tagName,
+                          tag.LastError());
+    } else if (tag.Exists() && Confirm(QStringLiteral("Delete %1 TAG?").arg(tagName))) {
         const BusyCursor busy;
         if (!tag.RemoveFromFile(m_fileName))
-            return Failed(QStringLiteral("Cannot remove ID3v1 TAG from %1: %2."), tag.LastError());
+            return Failed(QStringLiteral("Cannot remove %1 TAG from %2: %3."), tagName,
+                          tag.LastError());
     }
     return true;
 }
 
-bool TMP3TagEdit::UpdateID3v2() {
+namespace {
+
+// What does not parse, or is empty, keeps the track read from the file.
+template <typename Tag> void TakeTrack(Tag& tag, const QLineEdit* field) {
+    if (const auto track = TID3v2::ParseInteger(ToCodePage(field->text())))
+        tag.SetTrack(*track);
+}
+
+} // namespace
+
+void TMP3TagEdit::TakeID3v1Fields() {
+    TID3v1& tag = m_audio->ID3v1();
+    TakeTrack(tag, eTrack1);
+    tag.SetTitle(ToCodePage(eTitle1->text()));
+    tag.SetArtist(ToCodePage(eArtist1->text()));
+    tag.SetAlbum(ToCodePage(eAlbum1->text()));
+    tag.SetComment(ToCodePage(eComment1->text()));
+    tag.SetYear(ToCodePage(eYear1->text()));
+    if (const auto genre = GenreIndexOf(ToCodePage(cbGenre1->currentText())))
+        tag.SetGenreIndex(*genre);
+}
+
+void TMP3TagEdit::TakeID3v2Fields() {
     TID3v2& tag = m_audio->ID3v2();
-    if (ChBTag2->isChecked()) {
-        if (const auto track = TID3v2::ParseInteger(ToCodePage(eTrack2->text())))
-            tag.SetTrack(*track);
-        tag.SetTitle(ToCodePage(eTitle2->text()));
-        tag.SetArtist(ToCodePage(eArtist2->text()));
-        tag.SetAlbum(ToCodePage(eAlbum2->text()));
-        tag.SetComment(MemoToTag(eComment2->toPlainText()));
-        tag.SetYear(ToCodePage(eYear2->text()));
-        tag.SetGenre(ToCodePage(cbGenre2->currentText()));
-        tag.SetComposer(ToCodePage(eComposer2->text()));
-        tag.SetLanguage(ToCodePage(eLanguage2->text()));
-        tag.SetCopyright(ToCodePage(eCopyright2->text()));
-        tag.SetURL(ToCodePage(eURL2->text()));
-        tag.SetEncodedBy(ToCodePage(eEncoded2->text()));
-        const BusyCursor busy;
-        if (!tag.SaveToFile(m_fileName))
-            return Failed(QStringLiteral("Cannot write ID3v2 TAG to %1: %2."), tag.LastError());
-    } else if (tag.Exists() && Confirm(QStringLiteral("Delete ID3v2 TAG?"))) {
-        const BusyCursor busy;
-        if (!tag.RemoveFromFile(m_fileName))
-            return Failed(QStringLiteral("Cannot remove ID3v2 TAG from %1: %2."), tag.LastError());
-    }
-    return true;
+    TakeTrack(tag, eTrack2);
+    tag.SetTitle(ToCodePage(eTitle2->text()));
+    tag.SetArtist(ToCodePage(eArtist2->text()));
+    tag.SetAlbum(ToCodePage(eAlbum2->text()));
+    tag.SetComment(MemoToTag(eComment2->toPlainText()));
+    tag.SetYear(ToCodePage(eYear2->text()));
+    tag.SetGenre(ToCodePage(cbGenre2->currentText()));
+    tag.SetComposer(ToCodePage(eComposer2->text()));
+    tag.SetLanguage(ToCodePage(eLanguage2->text()));
+    tag.SetCopyright(ToCodePage(eCopyright2->text()));
+    tag.SetURL(ToCodePage(eURL2->text()));
+    tag.SetEncodedBy(ToCodePage(eEncoded2->text()));
 }
 
 void TMP3TagEdit::bUpdateClick() {
@@ -514,7 +526,10 @@ void TMP3TagEdit::bUpdateClick() {
         return;
     // A failure is shown and ends the update: nothing more is written, and the dialog stays
     // open with the user's texts.
-    if (!UpdateID3v1() || !UpdateID3v2())
+    if (!UpdateTag(m_audio->ID3v1(), ChBTag1, QStringLiteral("ID3v1"),
+                   &TMP3TagEdit::TakeID3v1Fields) ||
+        !UpdateTag(m_audio->ID3v2(), ChBTag2, QStringLiteral("ID3v2"),
+                   &TMP3TagEdit::TakeID3v2Fields))
         return;
     accept();
 }

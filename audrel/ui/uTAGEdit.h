@@ -99,11 +99,15 @@ private:
     void SetWritable(bool writable);
     // The second paragraph of the save question when the ID3v2 save drops tag data.
     QString ID3v2LossWarning() const;
-    // Each writes or removes one tag as the check box says; false after a failure, shown.
-    bool UpdateID3v1();
-    bool UpdateID3v2();
+    // Writes one tag from its fields, or removes it after asking when its check box is cleared;
+    // false after a failure, which has been shown.
+    template <typename Tag>
+    bool UpdateTag(Tag& tag, const QCheckBox* box, const QString& tagName,
+                   void (TMP3TagEdit::*takeFields)());
+    void TakeID3v1Fields();
+    void TakeID3v2Fields();
     bool Confirm(const QString& text);
-    bool Failed(const QString& action, int error);
+    bool Failed(const QString& action, const QString& tagName, int error);
 
     Dialogs& m_dialogs;
     std::string m_fileName;
