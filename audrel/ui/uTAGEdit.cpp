@@ -10,12 +10,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 
 #include "Dialogs.h"
 #include "ID3v2Loss.h"
@@ -43,6 +46,26 @@ public:
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// A caption that draws itself in a smaller font when its text is wider than the label, so that
+// longer translations stay whole in the fixed layout.
+class TFitLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QFont f = font();
+        const QRect area = contentsRect();
+        while (f.pointSizeF() > 6 &&
+               QFontMetrics(f).size(Qt::TextShowMnemonic, text()).width() > area.width())
+            f.setPointSizeF(f.pointSizeF() - 0.5);
+        painter.setFont(f);
+        style()->drawItemText(&painter, area, int(alignment()) | Qt::TextShowMnemonic, palette(),
+                              isEnabled(), text(), foregroundRole());
+    }
 };
 
 template <typename T> T* Make(QWidget* parent, const QString& name, QRect geometry) {
@@ -165,7 +188,7 @@ void TMP3TagEdit::CreateControls() {
 
     const auto label = [](QWidget* parent, const QString& name, const QString& caption,
                           QRect geometry, QWidget* buddy, Qt::Alignment align) {
-        auto* l = Make<QLabel>(parent, name, geometry);
+        QLabel* l = Make<TFitLabel>(parent, name, geometry);
         // Captions come from language files: shown as they are, never as markup.
         l->setTextFormat(Qt::PlainText);
         l->setText(caption);
