@@ -380,8 +380,6 @@ void TAudrelForm::CreateListArea() {
     ListPopup->addSeparator();
     MTagEdit = item(QStringLiteral("MTagEdit"), QStringLiteral("TAG Editor"),
                     icon(QStyle::SP_FileDialogInfoView));
-    connect(tbTagEdit, &QToolButton::clicked, this, &TAudrelForm::MTagEditClick);
-    connect(MTagEdit, &QAction::triggered, this, &TAudrelForm::MTagEditClick);
     connect(ListView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { ListPopup->popup(ListView->viewport()->mapToGlobal(at)); });
 }
@@ -551,6 +549,13 @@ QString TAudrelForm::SelectFolder() {
 void TAudrelForm::tbConfigClick() {
     if (m_configForm)
         m_configForm->exec();
+}
+
+void TAudrelForm::SetTagEditor(TMP3TagEdit* tagEditor) {
+    m_tagEditor = tagEditor;
+    connect(tbTagEdit, &QToolButton::clicked, this, &TAudrelForm::MTagEditClick,
+            Qt::UniqueConnection);
+    connect(MTagEdit, &QAction::triggered, this, &TAudrelForm::MTagEditClick, Qt::UniqueConnection);
 }
 
 void TAudrelForm::MTagEditClick() {

@@ -12,6 +12,7 @@
 
 class Desktop;
 class Dialogs;
+class TMP3TagEdit;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -29,7 +30,6 @@ class QTreeView;
 class SettingsStore;
 class TFindMP3;
 class TFormPlacement;
-class TMP3TagEdit;
 class TResultModel;
 struct TFindMP3Info;
 
@@ -83,7 +83,7 @@ public:
     // The configuration dialog that "Configure" shows; created after this window.
     void SetConfigForm(QDialog* configForm) { m_configForm = configForm; }
     // The tag editor that "TAG Editor" opens; created after this window.
-    void SetTagEditor(TMP3TagEdit* tagEditor) { m_tagEditor = tagEditor; }
+    void SetTagEditor(TMP3TagEdit* tagEditor);
 
     // Controls, named as designed.
     QFrame* PanelTop;
