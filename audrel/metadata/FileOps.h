@@ -72,6 +72,12 @@ inline int OpenRegular(const std::string& path, int flags) {
     return fd;
 }
 
+// The errno of a step that has just failed (callers clear errno before the step), or the
+// fallback when the step set none (a file too short, say).
+inline int FailureReason(int fallback) {
+    return errno != 0 ? errno : fallback;
+}
+
 // Closes and says whether the close (the last chance to learn of a write error) went well.
 inline bool CloseChecked(int fd) {
     return ::close(fd) == 0;

@@ -1,6 +1,7 @@
 #include "ID3v1.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include <sys/stat.h>
@@ -318,39 +319,69 @@ bool TID3v1::ReadFromFile(const std::string& fileName) {
 }
 
 bool TID3v1::SaveToFile(const std::string& fileName) {
+    m_lastError = 0;
+    errno = 0;
     const Record record = BuildRecord();
     Record old{};
-    if (!ReadTagRecord(fileName, old))
+    if (!ReadTagRecord(fileName, old)) {
+        m_lastError = fileops::FailureReason(EINVAL);
         return false;
+    }
     int64_t size = 0;
     const int fd = OpenForWrite(fileName, old, size);
-    if (fd < 0)
+    if (fd < 0) {
+        m_lastError = fileops::FailureReason(EINVAL);
         return false;
+    }
     // An existing record is overwritten where it is, so a failed write never costs the old tag
     // more than its own 128 bytes; otherwise the record is appended.
     const bool replace = HasTag(old);
     const int64_t at = replace ? size - static_cast<int64_t>(RecordSize) : size;
+    errno = 0;
     bool ok = fileops::WriteAll(fd, record.data(), record.size(), at);
-    if (!ok && !replace) {
+    if (!ok) {
+        m_lastError = fileops::FailureReason(EIO);
         // Take back a partly appended record: the file keeps exactly its old bytes.
-        [[maybe_unused]] int ignored = ::ftruncate(fd, static_cast<off_t>(size));
+        if (!replace) {
+            [[maybe_unused]] int ignored = ::ftruncate(fd, static_cast<off_t>(size));
+        }
     }
-    ok = ok && ::fsync(fd) == 0;
-    return fileops::CloseChecked(fd) && ok;
+    if (ok && ::fsync(fd) != 0) {
+        ok = false;
+        m_lastError = fileops::FailureReason(EIO);
+    }
+    if (!fileops::CloseChecked(fd) && ok) {
+        ok = false;
+        m_lastError = fileops::FailureReason(EIO);
+    }
+    return ok;
 }
 
 bool TID3v1::RemoveFromFile(const std::string& fileName) {
+    m_lastError = 0;
+    errno = 0;
     Record old{};
-    if (!ReadTagRecord(fileName, old))
+    if (!ReadTagRecord(fileName, old)) {
+        m_lastError = fileops::FailureReason(EINVAL);
         return false;
+    }
     if (!HasTag(old))
         return true;
     int64_t size = 0;
     const int fd = OpenForWrite(fileName, old, size);
-    if (fd < 0)
+    if (fd < 0) {
+        m_lastError = fileops::FailureReason(EINVAL);
         return false;
+    }
+    errno = 0;
     bool ok = true;
     if (HasTag(old))
         ok = ::ftruncate(fd, static_cast<off_t>(size - static_cast<int64_t>(RecordSize))) == 0;
-    return fileops::CloseChecked(fd) && ok;
+    if (!ok)
+        m_lastError = fileops::FailureReason(EIO);
+    if (!fileops::CloseChecked(fd) && ok) {
+        ok = false;
+        m_lastError = fileops::FailureReason(EIO);
+    }
+    return ok;
 }

@@ -46,6 +46,8 @@ public:
     bool ReadFromFile(TFileReader& file);
     bool SaveToFile(const std::string& fileName);
     bool RemoveFromFile(const std::string& fileName);
+    // Why the last SaveToFile or RemoveFromFile failed, as an errno value; 0 after a success.
+    int LastError() const { return m_lastError; }
 
     // Pure forms over a record, for the file operations above and for tests.
     void ReadFromRecord(const Record& record);
@@ -57,4 +59,5 @@ private:
     std::string m_title, m_artist, m_album, m_year, m_comment;
     uint8_t m_track = 0;
     uint8_t m_genreIndex = 255;
+    int m_lastError = 0;
 };

@@ -1,6 +1,7 @@
 #include "ID3v2.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -106,36 +107,41 @@ void SyncFolderOf(const std::string& path) {
 // Rewrites the file with the new tag (or none) in front of its audio. The new file is
 // written beside the old one as "<name>~" and renamed over it in one step, so the audio
 // file exists, complete, at every moment; any failure before the rename leaves it untouched.
-bool RebuildFile(const std::string& fileName, const std::string* newTag) {
+// 0 on success, else the errno of the step that failed.
+int RebuildFile(const std::string& fileName, const std::string* newTag) {
+    errno = 0;
     struct stat st {};
-    if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
+    if (::stat(fileName.c_str(), &st) != 0)
+        return fileops::FailureReason(EIO);
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
     // A link keeps pointing at the tagged file: the file it names is rewritten in its folder.
     std::string target = fileName;
     struct stat lst {};
     if (::lstat(fileName.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
         char* real = ::realpath(fileName.c_str(), nullptr);
         if (!real)
-            return false;
+            return fileops::FailureReason(EIO);
         target = real;
         std::free(real);
     }
     if (!fileops::AddOwnerWrite(target))
-        return false;
+        return fileops::FailureReason(EIO);
 
     const int src = fileops::OpenRegular(target, O_RDONLY);
     if (src < 0)
-        return false;
+        return fileops::FailureReason(EINVAL);
     uint8_t header[HeaderSize];
     int64_t fileSize = 0;
     if (::fstat(src, &st) != 0 || !ReadHeader(src, header, fileSize)) {
+        const int reason = fileops::FailureReason(EINVAL);
         ::close(src);
-        return false;
+        return reason;
     }
     const bool hasTag = std::memcmp(header, "ID3", 3) == 0;
     if (!newTag && !hasTag) {
         ::close(src);
-        return false;
+        return ENODATA;
     }
     const int64_t audioStart = hasTag ? TID3v2::DeclaredSize(header, fileSize) : 0;
 
@@ -144,34 +150,44 @@ bool RebuildFile(const std::string& fileName, const std::string* newTag) {
     const std::string temp = target + "~";
     struct stat tst {};
     if (::lstat(temp.c_str(), &tst) == 0 && (S_ISDIR(tst.st_mode) || ::unlink(temp.c_str()) != 0)) {
+        const int reason = S_ISDIR(tst.st_mode) ? EISDIR : fileops::FailureReason(EIO);
         ::close(src);
-        return false;
+        return reason;
     }
+    errno = 0;
     const int dst =
         ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (dst < 0) {
+        const int reason = fileops::FailureReason(EIO);
         ::close(src);
-        return false;
+        return reason;
     }
 
-    bool ok = (!newTag || fileops::WriteAll(dst, newTag->data(), newTag->size())) &&
-              CopyRange(src, audioStart, dst) && ::fsync(dst) == 0;
+    int reason = 0;
+    const auto step = [&reason](bool ok) {
+        if (!ok && reason == 0)
+            reason = fileops::FailureReason(EIO);
+        return ok;
+    };
+    bool ok = step(!newTag || fileops::WriteAll(dst, newTag->data(), newTag->size())) &&
+              step(CopyRange(src, audioStart, dst)) && step(::fsync(dst) == 0);
     ::close(src);
     if (ok) {
         // Owner and group where the process may set them; the bits always.
         if (::fchown(dst, st.st_uid, st.st_gid) != 0) {
             [[maybe_unused]] const int ignored = ::fchown(dst, static_cast<uid_t>(-1), st.st_gid);
         }
-        ok = ::fchmod(dst, (st.st_mode & 07777) | S_IWUSR) == 0;
+        errno = 0;
+        ok = step(::fchmod(dst, (st.st_mode & 07777) | S_IWUSR) == 0);
     }
-    ok = fileops::CloseChecked(dst) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    ok = step(fileops::CloseChecked(dst)) && ok;
+    ok = ok && step(::rename(temp.c_str(), target.c_str()) == 0);
     if (!ok) {
         ::unlink(temp.c_str());
-        return false;
+        return reason != 0 ? reason : EIO;
     }
     SyncFolderOf(target);
-    return true;
+    return 0;
 }
 
 } // namespace
@@ -241,8 +257,8 @@ int64_t TID3v2::DeclaredSize(const uint8_t* header, int64_t fileSize) {
     return size > fileSize ? 0 : size;
 }
 
-TID3v2::Slots TID3v2::ReadFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize) {
-    Slots slots;
+void TID3v2::WalkFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize,
+                        const FrameVisit& visit) {
     // Sizes are unsigned and positions 64-bit, so the walk only ever moves forward.
     int64_t pos = static_cast<int64_t>(HeaderSize);
     std::array<char, FrameBufferSize> buffer{};
@@ -257,20 +273,27 @@ TID3v2::Slots TID3v2::ReadFrames(const ReadAt& read, int64_t fileSize, int64_t d
         if (want > 0 && read(pos + static_cast<int64_t>(FrameHeaderSize), buffer.data(), want) !=
                             static_cast<int64_t>(want))
             break;
-        const std::string_view id(reinterpret_cast<const char*>(header), 4);
-        const auto slot = std::find(FrameIDs.begin(), FrameIDs.end(), id);
-        if (slot != FrameIDs.end()) {
-            const std::string_view content(buffer.data(), want);
-            std::string text = SingleByteFrame(id, content, CodePage::System());
-            // The frame's text is its buffer: the content, then zero bytes up to the buffer's
-            // size. Every rule that reads a slot trims trailing zeros or looks only for the first
-            // zero, so one zero byte stands for the whole padding.
-            if (text.size() < FrameBufferSize)
-                text.push_back('\0');
-            slots[static_cast<size_t>(slot - FrameIDs.begin())] = std::move(text);
-        }
+        visit(std::string_view(reinterpret_cast<const char*>(header), 4), pos,
+              std::string_view(buffer.data(), want));
         pos += static_cast<int64_t>(FrameHeaderSize) + static_cast<int64_t>(size);
     }
+}
+
+TID3v2::Slots TID3v2::ReadFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize) {
+    Slots slots;
+    WalkFrames(read, fileSize, declaredSize,
+               [&slots](std::string_view id, int64_t, std::string_view content) {
+                   const auto slot = std::find(FrameIDs.begin(), FrameIDs.end(), id);
+                   if (slot == FrameIDs.end())
+                       return;
+                   std::string text = SingleByteFrame(id, content, CodePage::System());
+                   // The frame's text is its buffer: the content, then zero bytes up to the
+                   // buffer's size. Every rule that reads a slot trims trailing zeros or looks
+                   // only for the first zero, so one zero byte stands for the whole padding.
+                   if (text.size() < FrameBufferSize)
+                       text.push_back('\0');
+                   slots[static_cast<size_t>(slot - FrameIDs.begin())] = std::move(text);
+               });
     return slots;
 }
 
@@ -316,8 +339,11 @@ uint8_t TID3v2::ParseTrack(std::string_view text) {
     std::string_view s = trimmed;
     if (const size_t slash = s.find('/'); slash != std::string_view::npos)
         s = s.substr(0, slash);
-    // Integer text as the original's conversion takes it: leading blanks, a sign, then
-    // decimal digits, or hexadecimal ones after "$" or "0x".
+    return ParseInteger(s).value_or(0);
+}
+
+std::optional<uint8_t> TID3v2::ParseInteger(std::string_view s) {
+    // Integer text as the original's conversion takes it.
     size_t i = 0;
     while (i < s.size() && s[i] == ' ')
         ++i;
@@ -333,7 +359,7 @@ uint8_t TID3v2::ParseTrack(std::string_view text) {
         i += 2;
     }
     if (i >= s.size())
-        return 0;
+        return std::nullopt;
     uint64_t value = 0;
     for (; i < s.size(); ++i) {
         const char ch = s[i];
@@ -345,11 +371,11 @@ uint8_t TID3v2::ParseTrack(std::string_view text) {
         else if (base == 16 && ch >= 'A' && ch <= 'F')
             digit = static_cast<unsigned>(ch - 'A' + 10);
         else
-            return 0;
+            return std::nullopt;
         value = value * base + digit;
         // Out of the 32-bit range the conversion fails.
         if (value > (base == 16 ? uint64_t{UINT32_MAX} : uint64_t{INT32_MAX} + (negative ? 1 : 0)))
-            return 0;
+            return std::nullopt;
     }
     const uint32_t low = static_cast<uint32_t>(value);
     return static_cast<uint8_t>(negative ? 0u - low : low);
@@ -466,11 +492,11 @@ bool TID3v2::ReadFromFile(const std::string& fileName) {
 bool TID3v2::SaveToFile(const std::string& fileName) {
     const std::string tag = BuildTag();
     // A tag the size field cannot describe is refused before the file is touched.
-    if (tag.empty())
-        return false;
-    return RebuildFile(fileName, &tag);
+    m_lastError = tag.empty() ? EFBIG : RebuildFile(fileName, &tag);
+    return m_lastError == 0;
 }
 
 bool TID3v2::RemoveFromFile(const std::string& fileName) {
-    return RebuildFile(fileName, nullptr);
+    m_lastError = RebuildFile(fileName, nullptr);
+    return m_lastError == 0;
 }

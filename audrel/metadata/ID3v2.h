@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,10 @@ public:
     using Slots = std::array<std::string, FrameCount>;
     // Reads up to n bytes at an offset of the file; the count read, or -1.
     using ReadAt = std::function<int64_t(int64_t offset, void* dst, size_t n)>;
+    // One frame met by the walk: identifier, offset of its header, the first (at most 250)
+    // content bytes.
+    using FrameVisit =
+        std::function<void(std::string_view id, int64_t offset, std::string_view content)>;
 
     TID3v2();
     void Reset();
@@ -69,6 +74,9 @@ public:
     bool SaveToFile(const std::string& fileName);
     // Deletes the file's tag; false when it has none.
     bool RemoveFromFile(const std::string& fileName);
+    // Why the last SaveToFile or RemoveFromFile failed, as an errno value (ENODATA: no tag to
+    // remove, EFBIG: fields too large for a tag); 0 after a success.
+    int LastError() const { return m_lastError; }
 
     // The complete tag that SaveToFile writes (header and frames), or empty when the frames
     // would not fit the 28-bit size field.
@@ -82,11 +90,18 @@ public:
     // The texts of the twelve frames, each the first 250 content bytes zero-padded to 250;
     // Unicode frames come converted to the system code page.
     static Slots ReadFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize);
+    // The frame walk of ReadFrames: from offset 10 while below the declared size, up to the
+    // first identifier that does not start with a letter A to Z or the first failed read.
+    static void WalkFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize,
+                           const FrameVisit& visit);
     // A frame in UTF-16 as the single-byte form with encoding byte 0; other
     // content is returned unchanged.
     static std::string SingleByteFrame(std::string_view id, std::string_view content,
                                        const CodePage& codePage);
     static uint8_t ParseTrack(std::string_view text);
+    // Integer text: leading blanks, an optional sign, then decimal digits, or hexadecimal ones
+    // after "$" or "0x"; its low 8 bits, or nothing when the text is not such a number.
+    static std::optional<uint8_t> ParseInteger(std::string_view text);
     static std::string ParseGenre(std::string_view text);
     static std::string ParseComment(std::string_view text);
     static std::string ParseURL(std::string_view text);
@@ -101,6 +116,7 @@ private:
     bool m_exists = false;
     uint8_t m_version = 0;
     int64_t m_size = 0;
+    int m_lastError = 0;
     std::string m_title, m_artist, m_album;
     uint8_t m_track = 0;
     std::string m_year, m_genre, m_comment, m_composer, m_encodedBy, m_copyright, m_language, m_url;

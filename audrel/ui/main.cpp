@@ -8,6 +8,7 @@
 #include "SettingsStore.h"
 #include "uConfig.h"
 #include "uMain.h"
+#include "uTAGEdit.h"
 
 int main(int argc, char* argv[]) {
     // The code page is chosen from the environment before Qt sets up the process locale, as
@@ -28,7 +29,8 @@ int main(int argc, char* argv[]) {
     // then the tag editor (MP3TagEdit), then the configuration dialog (ConfigForm), whose
     // creation collects the design texts of all three and applies the stored language.
     TAudrelForm AudrelForm(settings, dialogs, desktop);
-    // MP3TagEdit comes here.
+    TMP3TagEdit MP3TagEdit(dialogs, &AudrelForm);
+    AudrelForm.SetTagEditor(&MP3TagEdit);
     TConfigForm ConfigForm(settings, dialogs);
     AudrelForm.SetConfigForm(&ConfigForm);
 

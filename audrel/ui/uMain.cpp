@@ -1,5 +1,7 @@
 #include "uMain.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -38,6 +40,7 @@
 #include "ResultModel.h"
 #include "SettingsStore.h"
 #include "UiHandoff.h"
+#include "uTAGEdit.h"
 
 namespace {
 
@@ -623,6 +626,24 @@ QString TAudrelForm::SelectFolder() {
 void TAudrelForm::tbConfigClick() {
     if (m_configForm)
         m_configForm->exec();
+}
+
+void TAudrelForm::SetTagEditor(TMP3TagEdit* tagEditor) {
+    m_tagEditor = tagEditor;
+    connect(tbTagEdit, &QToolButton::clicked, this, &TAudrelForm::MTagEditClick,
+            Qt::UniqueConnection);
+    connect(MTagEdit, &QAction::triggered, this, &TAudrelForm::MTagEditClick, Qt::UniqueConnection);
+}
+
+void TAudrelForm::MTagEditClick() {
+    const QModelIndexList selected = ListView->selectionModel()->selectedRows();
+    if (!m_tagEditor || selected.isEmpty())
+        return;
+    const auto first = std::min_element(
+        selected.begin(), selected.end(),
+        [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    m_tagEditor->LoadFile(m_listModel->Row(first->row()).FullPath());
+    m_tagEditor->exec();
 }
 
 void TAudrelForm::bBrowseClick() {

@@ -12,6 +12,7 @@
 
 class Desktop;
 class Dialogs;
+class TMP3TagEdit;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -83,6 +84,8 @@ public:
 
     // The configuration dialog that "Configure" shows; created after this window.
     void SetConfigForm(QDialog* configForm) { m_configForm = configForm; }
+    // The tag editor that "TAG Editor" opens; created after this window.
+    void SetTagEditor(TMP3TagEdit* tagEditor);
 
     // Controls, named as designed.
     QFrame* PanelTop;
@@ -142,6 +145,7 @@ public slots:
     void bBrowseClick();
     void bStartClick();
     void tbConfigClick();
+    void MTagEditClick();
     void RadioFastClick();
     void RadioDetailClick();
     void CheckID3Click();
@@ -178,6 +182,7 @@ private:
     Dialogs& m_dialogs;
     Desktop& m_desktop;
     QDialog* m_configForm = nullptr;
+    TMP3TagEdit* m_tagEditor = nullptr;
     TResultModel* m_listModel;
     std::unique_ptr<TListActions> m_actions;
     TListHeader* m_header;

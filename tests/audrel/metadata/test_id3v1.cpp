@@ -1,5 +1,6 @@
 #include "ID3v1.h"
 
+#include <cerrno>
 #include <csignal>
 #include <string>
 
@@ -240,14 +241,17 @@ TEST_F(ID3v1File, FailedAppendLeavesTheFileAsItWas) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     tag.SetTitle("X");
     const bool appended = tag.SaveToFile(path);
+    const int appendError = tag.LastError();
     // An existing record is replaced in place, which needs no growth.
     const std::string tagged = Make(Audio.substr(0, 500) + Id3v1Record("Old"), "b.mp3");
     const bool replaced = tag.SaveToFile(tagged);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::sigaction(SIGXFSZ, &old, nullptr);
     EXPECT_FALSE(appended);
+    EXPECT_EQ(appendError, EFBIG); // the reason reaches the caller
     EXPECT_EQ(ReadFileBytes(path), Audio);
     EXPECT_TRUE(replaced);
+    EXPECT_EQ(tag.LastError(), 0);
     EXPECT_EQ(ReadFileBytes(tagged), Audio.substr(0, 500) + Id3v1Record("X"));
 }
 

@@ -1,5 +1,6 @@
 #include "ID3v2.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <string>
@@ -73,6 +74,13 @@ TEST(ID3v2Parse, TrackTakesIntegerTextBeforeTheSlash) {
         EXPECT_EQ(TID3v2::ParseTrack(c.text), c.track) << c.text;
 }
 
+TEST(ID3v2Parse, IntegerTellsNoNumberFromZero) {
+    EXPECT_EQ(TID3v2::ParseInteger("0"), std::optional<uint8_t>(0));
+    EXPECT_EQ(TID3v2::ParseInteger(" $1F"), std::optional<uint8_t>(31));
+    for (const char* text : {"", " ", "5 ", "5/12", "x"})
+        EXPECT_EQ(TID3v2::ParseInteger(text), std::nullopt) << text;
+}
+
 TEST(ID3v2Parse, GenreCommentAndURL) {
     EXPECT_EQ(TID3v2::ParseGenre("(17)Rock"), "Rock");
     EXPECT_EQ(TID3v2::ParseGenre("(17)"), "");
@@ -141,7 +149,8 @@ TEST(ID3v2Unicode, Utf16TextFramesBecomeSingleByteText) {
               std::string("\0ab", 3));
     EXPECT_EQ(convert("TPE1", "\x01" + Utf16Bytes(u"ab") + "x"), std::string("\0ab", 3));
     EXPECT_EQ(convert("TALB", "\x01" + Utf16Bytes(u"a中\xD83D\xDE00")), std::string("\0a??", 4));
-    // Encodings 0 and 3 (unknown to v2.3), and frames that are neither text nor these two, stay as they are.
+    // Encodings 0 and 3 (unknown to v2.3), and frames that are neither text nor these two, stay as
+    // they are.
     EXPECT_EQ(convert("TIT2", std::string("\0a\x01", 3)), std::string("\0a\x01", 3));
     EXPECT_EQ(convert("TYER", "\x03\xD0\x9F!"), "\x03\xD0\x9F!");
     EXPECT_EQ(convert("APIC", "\x01" + Utf16Bytes(u"a")), "\x01" + Utf16Bytes(u"a"));
@@ -336,8 +345,10 @@ TEST_F(ID3v2File, RemoveDeletesTheTagOrFailsWithoutOne) {
     path = Make(Id3v2Tag({TextFrame23("TIT2", "x")}, 20) + Audio);
     EXPECT_TRUE(tag.RemoveFromFile(path));
     EXPECT_EQ(ReadFileBytes(path), Audio);
+    EXPECT_EQ(tag.LastError(), 0);
     ASSERT_EQ(::chmod(path.c_str(), 0400), 0);
     EXPECT_FALSE(tag.RemoveFromFile(path));
+    EXPECT_EQ(tag.LastError(), ENODATA);
     EXPECT_EQ(ReadFileBytes(path), Audio);
     EXPECT_EQ(FileMode(path), 0600); // attributes cleared all the same
 }
@@ -367,7 +378,8 @@ TEST_F(ID3v2File, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
         const bool readable =
             t.ReadFromFile(path) && t.Title() == "Old" && ::access(path.c_str(), W_OK) == 0;
         t.SetTitle("New");
-        return readable && !t.SaveToFile(path) && !t.RemoveFromFile(path);
+        return readable && !t.SaveToFile(path) && t.LastError() == EACCES &&
+               !t.RemoveFromFile(path) && t.LastError() == EACCES;
     }));
     EXPECT_EQ(ReadFileBytes(path), old);
     EXPECT_NE(::access((path + "~").c_str(), F_OK), 0);

@@ -1,0 +1,321 @@
+#include "uTAGEdit.h"
+
+#include <cstdlib>
+#include <string>
+
+#include <sys/stat.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "ID3v1.h"
+#include "ID3v2.h"
+#include "MultiLang.h"
+#include "WindowFixture.h"
+#include "support/TagBytes.h"
+#include "support/TempDir.h"
+#include "support/Unprivileged.h"
+
+using namespace testsupport;
+using namespace std::string_literals;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const bool CodePageFixed = ::setenv("AUDREL_CODEPAGE", "1252", 1) == 0;
+
+std::string Fixture(const char* name) {
+    const char* folder = std::getenv("TEST_FIXTURES");
+    return ReadFileBytes(std::string(folder ? folder : ".") + "/" + name);
+}
+
+// The fixture's tags: both versions, "Test Title" by "Test Artist", track 5, genre Rock.
+const std::string BothTags = Fixture("lame_cbr128_tags.mp3");
+// Audio without any tag.
+const std::string Untagged = Fixture("lame_mono.mp3");
+
+class TagEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(CodePageFixed);
+        editor.show();
+    }
+
+    std::string Make(const std::string& bytes, const char* name = "a.mp3") {
+        const std::string path = dir / name;
+        EXPECT_TRUE(WriteFileBytes(path, bytes));
+        return path;
+    }
+    QString LastMessage() const {
+        return dialogs.Messages.empty() ? QString() : dialogs.Messages.back().Text;
+    }
+    bool Accepted() const { return !editor.isVisible() && editor.result() == QDialog::Accepted; }
+    // Reads both tags back with the program's own readers.
+    void Reread(const std::string& path) {
+        ASSERT_TRUE(v1.ReadFromFile(path) && v2.ReadFromFile(path));
+    }
+
+    QApplication& app = TestApp();
+    TempDir dir;
+    ScriptedDialogs dialogs;
+    TMP3TagEdit editor{dialogs};
+    TID3v1 v1;
+    TID3v2 v2;
+};
+
+bool GroupShowsEnabled(QWidget* field, bool enabled) {
+    const QColor colour =
+        QApplication::palette().color(enabled ? QPalette::Base : QPalette::Button);
+    return field->isEnabled() == enabled && field->palette().color(QPalette::Base) == colour;
+}
+
+TEST_F(TagEditorTest, LoadShowsBothTagsAndTheMpegInfo) {
+    editor.LoadFile(Make(BothTags));
+    EXPECT_TRUE(dialogs.Messages.empty());
+    EXPECT_EQ(editor.MP3Memo1->toPlainText().split(u'\n'),
+              QStringList({u"Size: 10368 bytes"_s, u"Header found at: 1046"_s,
+                           u"Length: 1 seconds"_s, u"MPEG 1 Layer III"_s, u"128kbit"_s,
+                           u"44100Hz Joint Stereo"_s, u"CRCs: No"_s, u"Copyright: No"_s,
+                           u"Original: Yes"_s, u"Emphasis: None"_s, u"Encoder: LAME 3.10"_s}));
+    EXPECT_TRUE(editor.ChBTag1->isChecked());
+    EXPECT_TRUE(editor.ChBTag2->isChecked());
+    EXPECT_EQ(editor.eTrack1->text(), u"5"_s);
+    EXPECT_EQ(editor.eTitle1->text(), u"Test Title"_s);
+    EXPECT_EQ(editor.cbGenre1->currentText(), u"Rock"_s);
+    EXPECT_EQ(editor.eArtist2->text(), u"Test Artist"_s);
+    EXPECT_EQ(editor.eComment2->toPlainText(), u"a comment"_s);
+    EXPECT_TRUE(GroupShowsEnabled(editor.eTitle2, true));
+    EXPECT_EQ(editor.cbGenre1->itemText(0), u"A capella"_s); // the genre list, sorted
+}
+
+TEST_F(TagEditorTest, OnlyID3v1AndThenNoTagsClearTheOtherGroups) {
+    editor.LoadFile(Make(BothTags, "both.mp3"));
+    editor.LoadFile(Make(Untagged + Id3v1Record("Solo", "", "", "", "", 3)));
+    EXPECT_TRUE(editor.ChBTag1->isChecked());
+    EXPECT_EQ(editor.eTitle1->text(), u"Solo"_s);
+    EXPECT_EQ(editor.cbGenre1->currentText(), u""_s);
+    EXPECT_FALSE(editor.ChBTag2->isChecked());
+    EXPECT_EQ(editor.eTitle2->text(), u""_s);
+    EXPECT_EQ(editor.eComment2->toPlainText(), u""_s);
+    EXPECT_TRUE(GroupShowsEnabled(editor.eURL2, false));
+    EXPECT_EQ(editor.MP3Memo1->toPlainText().split(u'\n').value(1), u"Header found at: 0"_s);
+
+    editor.LoadFile(Make(Untagged, "none.mp3"));
+    EXPECT_FALSE(editor.ChBTag1->isChecked());
+    EXPECT_EQ(editor.eTitle1->text(), u""_s);
+    EXPECT_TRUE(GroupShowsEnabled(editor.cbGenre1, false));
+}
+
+TEST_F(TagEditorTest, NotValidFileLeavesNothingOfThePreviousFileToWrite) {
+    editor.LoadFile(Make(BothTags, "both.mp3"));
+    const std::string junk = Make(std::string(4000, 'x'));
+    editor.LoadFile(junk);
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_EQ(dialogs.Messages[0].Text, u"Not valid file header!"_s);
+    EXPECT_EQ(dialogs.Messages[0].Title, u"Error"_s);
+    EXPECT_EQ(dialogs.Messages[0].Icon, MsgIcon::Error);
+    EXPECT_EQ(editor.eFileName->text(), QString::fromStdString(junk));
+    EXPECT_EQ(editor.eTitle1->text() + editor.eTitle2->text() + editor.cbGenre1->currentText() +
+                  editor.eComment2->toPlainText() + editor.MP3Memo1->toPlainText(),
+              QString());
+    EXPECT_FALSE(editor.ChBTag1->isChecked() || editor.ChBTag2->isChecked());
+    EXPECT_TRUE(GroupShowsEnabled(editor.eTitle1, false));
+    EXPECT_TRUE(GroupShowsEnabled(editor.eTitle2, false));
+    EXPECT_FALSE(editor.bUpdate->isEnabled() || editor.b2to1->isEnabled() ||
+                 editor.b1to2->isEnabled());
+    EXPECT_TRUE(editor.bCancel->isEnabled());
+    // A valid file makes everything usable again.
+    editor.LoadFile(Make(BothTags, "again.mp3"));
+    EXPECT_TRUE(editor.bUpdate->isEnabled() && editor.b1to2->isEnabled());
+}
+
+TEST_F(TagEditorTest, CopyButtonsTakeOnlyNonEmptyTextsAndSavingCutsID3v1) {
+    const std::string path = Make(BothTags);
+    editor.LoadFile(path);
+    editor.eTitle1->clear();
+    editor.eArtist1->setText(u"Other"_s);
+    QTest::mouseClick(editor.b1to2, Qt::LeftButton);
+    EXPECT_EQ(dialogs.Messages.back().Title, u"Confirmation"_s);
+    EXPECT_EQ(editor.eTitle2->text(), u"Test Title"_s);
+    EXPECT_EQ(editor.eArtist2->text(), u"Other"_s);
+
+    const QString forty = QString(40, u'x');
+    editor.eTitle2->setText(forty);
+    QTest::mouseClick(editor.b2to1, Qt::LeftButton);
+    EXPECT_EQ(dialogs.Messages.back().Text, u"Copy TAG ID3v2 to ID3v1?"_s);
+    EXPECT_EQ(dialogs.Messages.back().Title, u"Info"_s);
+    EXPECT_EQ(editor.eTitle1->text(), forty);
+
+    QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
+    ASSERT_TRUE(Accepted());
+    Reread(path);
+    EXPECT_EQ(v1.Title(), std::string(30, 'x'));
+    EXPECT_EQ(v2.Title(), std::string(40, 'x'));
+    EXPECT_EQ(v2.Artist(), "Other");
+}
+
+TEST_F(TagEditorTest, UnparsableTrackAndInexactGenreKeepWhatWasRead) {
+    struct Case {
+        QString track, genre;
+        int savedTrack, savedGenre;
+    };
+    for (const Case& c : {Case{u""_s, u"jazz"_s, 5, 17}, Case{u"x7"_s, u"Jazz"_s, 5, 8},
+                          Case{u"$0C"_s, u""_s, 12, 17}}) {
+        const std::string path = Make(BothTags);
+        editor.LoadFile(path);
+        editor.show();
+        editor.eTrack1->setText(c.track);
+        editor.eTrack2->setText(c.track);
+        editor.cbGenre1->setEditText(c.genre);
+        QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
+        Reread(path);
+        EXPECT_EQ(v1.Track(), c.savedTrack) << c.track.toStdString();
+        EXPECT_EQ(v2.Track(), c.savedTrack) << c.track.toStdString();
+        EXPECT_EQ(v1.GenreIndex(), c.savedGenre) << c.genre.toStdString();
+    }
+}
+
+TEST_F(TagEditorTest, CancelledQuestionsWriteNothing) {
+    const std::string path = Make(BothTags);
+    editor.LoadFile(path);
+    editor.eTitle1->setText(u"Changed"_s);
+    dialogs.Answers = {MsgAnswer::Cancel};
+    QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
+    EXPECT_EQ(LastMessage(), u"Save changes to ID3v-TAGs?"_s);
+    EXPECT_EQ(dialogs.Messages.back().Icon, MsgIcon::None);
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(ReadFileBytes(path), BothTags);
+
+    // Clearing both check boxes asks before each removal; Cancel keeps that tag.
+    editor.ChBTag1->setChecked(false);
+    editor.ChBTag2->setChecked(false);
+    dialogs.Answers = {MsgAnswer::Ok, MsgAnswer::Cancel, MsgAnswer::Ok};
+    QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
+    ASSERT_EQ(dialogs.Messages.size(), 4u);
+    EXPECT_EQ(dialogs.Messages[2].Text, u"Delete ID3v1 TAG?"_s);
+    EXPECT_EQ(dialogs.Messages[3].Text, u"Delete ID3v2 TAG?"_s);
+    EXPECT_TRUE(Accepted());
+    Reread(path);
+    EXPECT_TRUE(v1.Exists());
+    EXPECT_EQ(v1.Title(), "Test Title");
+    EXPECT_FALSE(v2.Exists());
+}
+
+TEST_F(TagEditorTest, FailedSaveIsShownWithItsReasonAndKeepsTheDialog) {
+    const std::string folder = dir / "ro";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const std::string path = folder + "/a.mp3";
+    ASSERT_TRUE(WriteFileBytes(path, BothTags));
+    ::chmod(dir.Path().c_str(), 0711);
+    GiveToUnprivileged(folder.c_str());
+    GiveToUnprivileged(path.c_str());
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    EXPECT_TRUE(RunWithoutRoot([&] {
+        editor.LoadFile(path);
+        editor.eTitle2->setText(u"New title"_s);
+        QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
+        // The ID3v1 record is rewritten in place; the ID3v2 rewrite needs the folder.
+        return dialogs.Messages.size() == 2 && dialogs.Messages[1].Title == u"Error"_s &&
+               dialogs.Messages[1].Text == QString::fromStdString("Cannot write ID3v2 TAG to " +
+                                                                  path + ": Permission denied.") &&
+               editor.isVisible() && editor.eTitle2->text() == u"New title"_s;
+    }));
+    Reread(path);
+    EXPECT_EQ(v2.Title(), "Test Title");
+}
+
+TEST_F(TagEditorTest, SaveQuestionWarnsOfDroppedID3v2Data) {
+    const std::string title = TextFrame23("TIT2", "T");
+    const std::string picture = Frame23("APIC", "\0image/png\0\3\0PNG"s);
+    struct Case {
+        std::string tag;
+        std::string warning;
+    };
+    for (const Case& c : {
+             Case{Id3v2Tag({title, picture, Frame23("TXXX", "x")}),
+                  "The ID3v2 tag also holds 2 other frames (such as pictures); saving removes "
+                  "them."},
+             Case{Id3v2Tag({title, TextFrame23("TIT2", "U")}),
+                  "The ID3v2 tag also holds 1 other frame; saving removes it."},
+             Case{Id3v2Tag({title}, 0, 4), "The file has an ID3v2.4 tag; saving replaces it with "
+                                           "an ID3v2.3 tag that holds only these fields."},
+             Case{Id3v2Tag({"TT2\0\0\2\0T"s}, 0, 2),
+                  "The file has an ID3v2.2 tag; saving replaces it with an ID3v2.3 tag that holds "
+                  "only these fields."},
+             Case{Id3v2Tag({title}), ""},
+         }) {
+        const std::string path = Make(c.tag + Untagged);
+        editor.LoadFile(path);
+        dialogs.Answers = {MsgAnswer::Cancel};
+        QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
+        const std::string expected =
+            "Save changes to ID3v-TAGs?" + (c.warning.empty() ? "" : "\n\n" + c.warning);
+        EXPECT_EQ(LastMessage().toStdString(), expected);
+        EXPECT_EQ(ReadFileBytes(path), c.tag + Untagged);
+    }
+    // Without ID3v2 to save there is nothing to warn of.
+    editor.ChBTag2->setChecked(false);
+    dialogs.Answers = {MsgAnswer::Cancel};
+    QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
+    EXPECT_EQ(dialogs.Messages.back().Text, u"Save changes to ID3v-TAGs?"_s);
+}
+
+TEST_F(TagEditorTest, TranslatedWithTheOtherWindows) {
+    TMultiLang lang;
+    lang.Collect(editor.objectName(), &editor);
+    TempDir langDir;
+    ASSERT_TRUE(WriteFileBytes(langDir / "x.lng", "&Update=&Speichern\r\nCopy to ID3v1=Nach v1\r\n"
+                                                  "Year && Genre=Jahr && Genre\r\nID3v1=Eins\r\n"));
+    lang.LoadLanguage(QString::fromStdString(langDir / "x.lng"));
+    lang.Apply(editor.objectName(), &editor);
+    EXPECT_EQ(editor.bUpdate->text(), u"&Speichern"_s);
+    EXPECT_EQ(editor.b2to1->toolTip(), u"Nach v1"_s);
+    EXPECT_EQ(editor.iGenre->text(), u"Jahr && Genre"_s);
+    EXPECT_EQ(editor.boxID3v1->title(), u"ID3v1"_s); // group boxes keep their design text
+}
+
+TEST_F(TagEditorTest, MainWindowOpensItOnTheFirstSelectedRow) {
+    MemorySettings settings;
+    CountingDesktop desktop;
+    TAudrelForm form(settings, dialogs, desktop);
+    form.move(100, 20); // room for the editor on each side
+    form.show();
+    editor.hide();
+    editor.setParent(&form, editor.windowFlags());
+    form.SetTagEditor(&editor);
+    const std::string first = Make(BothTags, "first.mp3");
+    const std::string second = Make(Untagged, "second.mp3");
+    for (const std::string& path : {second, first}) {
+        const size_t slash = path.rfind('/');
+        TListRow row;
+        row.Caption = path.substr(slash + 1);
+        row.SubItems[0] = path.substr(0, slash + 1);
+        form.ListModel()->Append(row);
+    }
+    form.MTagEditClick(); // no selection: nothing opens
+    EXPECT_EQ(editor.FileName(), "");
+
+    QItemSelectionModel* selection = form.ListView->selectionModel();
+    for (int row : {1, 0})
+        selection->select(form.ListModel()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    bool shown = false;
+    QTimer::singleShot(0, &editor, [&] {
+        // Centred on the main window.
+        const QPoint offset = editor.frameGeometry().center() - form.frameGeometry().center();
+        shown = editor.isVisible() && editor.isModal() && offset.manhattanLength() <= 2;
+        editor.reject();
+    });
+    form.MTagEditClick();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(editor.FileName(), second);
+    editor.setParent(nullptr);
+}
+
+} // namespace
