@@ -1,10 +1,8 @@
 #include "ResultModel.h"
 
-#include <QFile>
-
 #include <iterator>
 
-#include "CodePage.h"
+#include "TextBytes.h"
 
 TResultModel::TResultModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -19,11 +17,10 @@ int TResultModel::columnCount(const QModelIndex& parent) const {
 QString TResultModel::DisplayText(const TListRow& row, int column) {
     const std::string& bytes = row.Column(column);
     if (column == ColFileName || column == ColPath)
-        return QFile::decodeName(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+        return FromFileName(bytes);
     if (column == ColTime)
         return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-    const std::string utf8 = CodePage::System().ToUtf8(bytes);
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    return FromCodePage(bytes);
 }
 
 QVariant TResultModel::data(const QModelIndex& index, int role) const {

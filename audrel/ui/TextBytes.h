@@ -19,6 +19,10 @@ inline std::string ToCodePage(const QString& text) {
     return CodePage::System().FromUtf8(text.toUtf8().toStdString());
 }
 
+inline std::string ToFileName(const QString& text) {
+    return QFile::encodeName(text).toStdString();
+}
+
 inline QString FromFileName(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
 }

@@ -30,7 +30,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "CodePage.h"
 #include "Desktop.h"
 #include "Dialogs.h"
 #include "FindMP3.h"
@@ -39,6 +38,7 @@
 #include "Placemnt.h"
 #include "ResultModel.h"
 #include "SettingsStore.h"
+#include "TextBytes.h"
 #include "UiHandoff.h"
 #include "uTAGEdit.h"
 
@@ -59,18 +59,6 @@ int TagOf(const TAudrelForm& form, const QCheckBox* box) {
 
 QString TagWidthName(int tag, int version) {
     return QStringLiteral("LColTAAG%1_v%2").arg(tag).arg(version);
-}
-
-std::string ToCodePage(const QString& text) {
-    return CodePage::System().FromUtf8(text.toUtf8().toStdString());
-}
-
-std::string ToFileName(const QString& text) {
-    return QFile::encodeName(text).toStdString();
-}
-
-QString FromFileName(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
 }
 
 QComboBox* MakeTextBox(const QString& name, QWidget* parent) {
