@@ -42,6 +42,10 @@ public:
     void GetRESOURCE(const QString& address);
     // The automatic camera change.
     void Timer2Timer();
+    // The hand-over to the fullscreen window, when this window becomes maximized.
+    void EnterFullscreen();
+    // Lays out Form2's panel as its toggle's caption says: "4" expanded, else collapsed.
+    void Ueberpruefen();
 
     CamLists& Cams() { return *m_cams; }
 
@@ -70,10 +74,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Combo1Click();
+    void ImagNT1DblClick();
     void Check1Click();
     void Check2Click();
     void Command2Click();
@@ -81,7 +87,6 @@ private:
     void Text2Change();
     void UpDown1Change();
     void FormQueryUnload();
-    void DataFileName(QString& name) const;
     void ShowFailure(int number, const QString& description);
 
     Platform& m_platform;
