@@ -9,10 +9,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -158,11 +158,8 @@ Form2::Form2(const Screen& screen, QWidget* parent)
     connect(Timer2, &QTimer::timeout, this, &Form2::Timer2Timer);
     connect(Timer3, &QTimer::timeout, this, &Form2::Timer3Timer);
     connect(Timer4, &QTimer::timeout, this, &Form2::Timer4Timer);
-    // Esc leaves fullscreen wherever the focus is in the window (an open picker list takes
-    // its own Esc first).
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &Form2::LeaveFullscreen);
+    // Esc leaves fullscreen too, also from the picker while its list is closed.
+    Combo1->installEventFilter(this);
     for (QWidget* hover : {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Image3),
                            static_cast<QWidget*>(TestBild)}) {
         hover->setMouseTracking(true);
@@ -316,7 +313,19 @@ void Form2::mouseDoubleClickEvent(QMouseEvent* event) {
         LeaveFullscreen();
 }
 
+void Form2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape)
+        LeaveFullscreen();
+    else
+        QWidget::keyPressEvent(event);
+}
+
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Combo1 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        LeaveFullscreen();
+        return true;
+    }
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
         if (watched == Command1)
             SetToggleColours(Qt::white, Qt::black);
