@@ -86,33 +86,41 @@ TEST(Blur, UniformBytesStayAsTheyAre) {
 }
 
 TEST(Blur, PictureIsSweptBottomRowFirstWithItsFourthBytesAtZero) {
-    QImage picture(5, 6, QImage::Format_RGB32);
-    const Bytes noise = Noise(5 * 6 * 4, 11);
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 5; ++x) {
-            const std::uint8_t* p = &noise[std::size_t((y * 5 + x) * 4)];
-            picture.setPixel(x, y, qRgb(p[0], p[1], p[2]));
+    // Small, taller than one band of the sweep, and one pixel wide (reads beyond the top).
+    for (const QSize size : {QSize(5, 6), QSize(7, 40), QSize(1, 40)}) {
+        const int w = size.width();
+        const int h = size.height();
+        QImage picture(size, QImage::Format_RGB32);
+        const Bytes noise = Noise(std::size_t(w * h * 3), quint32(w * h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::uint8_t* p = &noise[std::size_t((y * w + x) * 3)];
+                picture.setPixel(x, y, qRgb(p[0], p[1], p[2]));
+            }
+        // The screen bitmap's bytes: bottom row first, fourth bytes 0.
+        const long s = picture.bytesPerLine();
+        Bytes screen;
+        for (int y = h - 1; y >= 0; --y) {
+            const uchar* line = picture.constScanLine(y);
+            for (long i = 0; i < s; ++i)
+                screen.push_back(i % 4 == 3 ? 0 : line[i]);
         }
-    // The screen bitmap's bytes: bottom row first, fourth bytes 0.
-    const long s = picture.bytesPerLine();
-    Bytes screen;
-    for (int y = 5; y >= 0; --y) {
-        const uchar* line = picture.constScanLine(y);
-        for (long i = 0; i < s; ++i)
-            screen.push_back(i % 4 == 3 ? 0 : line[i]);
-    }
-    ReferenceSweep(screen, s, 6);
+        ReferenceSweep(screen, s, h);
 
-    BlurPicture(picture);
-    ASSERT_EQ(picture.format(), QImage::Format_RGB32);
-    for (int y = 0; y < 6; ++y)
-        for (long i = 0; i < s; ++i) {
-            const std::uint8_t want = i % 4 == 3 ? 0xff : screen[std::size_t((5 - y) * s + i)];
-            EXPECT_EQ(picture.constScanLine(y)[i], want) << "row " << y << " byte " << i;
-        }
+        BlurPicture(picture);
+        ASSERT_EQ(picture.format(), QImage::Format_RGB32);
+        Bytes actual;
+        for (int y = h - 1; y >= 0; --y)
+            actual.insert(actual.end(), picture.constScanLine(y), picture.constScanLine(y) + s);
+        for (std::size_t i = 3; i < screen.size(); i += 4)
+            screen[i] = 0xff;
+        EXPECT_EQ(actual, screen) << w << " x " << h;
+    }
 
     // Other formats are converted to the 32-bit one first.
-    QImage indexed = picture.convertToFormat(QImage::Format_Indexed8);
+    QImage indexed(8, 8, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(128, 128, 128)});
+    indexed.fill(0);
     BlurPicture(indexed);
     EXPECT_EQ(indexed.format(), QImage::Format_RGB32);
 }
