@@ -7,6 +7,7 @@
 #include "viewer/Form1.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
@@ -311,6 +312,13 @@ void Form2::resizeEvent(QResizeEvent* event) {
 void Form2::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
         LeaveFullscreen();
+}
+
+// Closing it from outside (a window manager's close key) must not leave the program running
+// without a window, nor end it without its clean-up: it returns to the main window instead.
+void Form2::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    LeaveFullscreen();
 }
 
 void Form2::keyPressEvent(QKeyEvent* event) {

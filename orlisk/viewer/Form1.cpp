@@ -267,7 +267,8 @@ void Form1::GetRESOURCE(const QString& address) {
     Failure failure;
     QByteArray body;
     QImage picture;
-    const QString name = DataFilePath();
+    QString name;
+    DataFileName(name);
     bool ok = m_platform.inet->OpenURL(address, body, failure);
     if (ok) {
         QString error;
@@ -498,13 +499,19 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void Form1::DataFileName(QString& name) const {
+    name = DataFilePath();
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
     event->ignore();
     FormQueryUnload();
 }
 
 void Form1::FormQueryUnload() {
-    QFile::remove(DataFilePath()); // a missing file is no reason to stay
+    QString name;
+    DataFileName(name);
+    QFile::remove(name); // a missing file is no reason to stay
     setVisible(false);
     hide();
     if (m_platform.endProgram)

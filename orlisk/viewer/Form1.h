@@ -87,6 +87,7 @@ private:
     void Text2Change();
     void UpDown1Change();
     void FormQueryUnload();
+    void DataFileName(QString& name) const;
     void ShowFailure(int number, const QString& description);
 
     Platform& m_platform;

@@ -1,0 +1,62 @@
+#pragma once
+
+// The viewer's windows with a fake for every service, in a scratch current folder (the camera
+// list and "data.dat" live in the current folder).
+
+#include "cameras/CamList.h"
+#include "cameras/Form2.h"
+#include "cameras/Form3.h"
+#include "platform/Inet.h"
+#include "platform/PictureLoader.h"
+#include "platform/Platform.h"
+#include "support/Fakes.h"
+#include "viewer/Form1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace orlisk::test {
+
+class WindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QDir::setCurrent(dir.path());
+    }
+    void TearDown() override { QDir::setCurrent(QDir::tempPath()); }
+
+    // Makes the windows in the program's order.
+    void MakeWindows() {
+        form2 = std::make_unique<Form2>(screen);
+        form3 = std::make_unique<Form3>(screen);
+        form1 = std::make_unique<Form1>(platform, *form2, *form3, store);
+    }
+    // ...and loads and shows the main window, as the end of the splash does.
+    void Start() {
+        MakeWindows();
+        form1->FormLoad();
+        form1->show();
+    }
+
+    QApplication& app = App();
+    QTemporaryDir dir;
+    HttpInet inet;
+    QtPictureLoader pictures;
+    FakeScreen screen;
+    ScriptedMessageBoxes boxes;
+    FakeClock clock;
+    FakeRandom random;
+    int ended = 0;
+    Platform platform{&inet, &pictures, &screen, &boxes, &clock, &random, [this] { ++ended; }};
+    CamListStore store;
+    std::unique_ptr<Form2> form2;
+    std::unique_ptr<Form3> form3;
+    std::unique_ptr<Form1> form1;
+};
+
+} // namespace orlisk::test
