@@ -277,6 +277,9 @@ void Form2::Command1Click() {
 }
 
 void Form2::Combo1Click() {
+    // Emptying or refilling the list is no choice of a camera.
+    if (Combo1->currentIndex() < 0)
+        return;
     Label4->setText(QStringLiteral("Loading '") + Combo1->currentText() + QStringLiteral("' ..."));
 }
 
