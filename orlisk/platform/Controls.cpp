@@ -60,7 +60,7 @@ ImageBox::ImageBox(const Screen& screen, QWidget* parent) : QWidget(parent), m_s
 
 void ImageBox::SetPicture(const QImage& picture) {
     // The picture timer hands the same picture over again and again: nothing to redo then.
-    if (picture.cacheKey() == m_picture.cacheKey() && !picture.isNull())
+    if (picture.cacheKey() == m_picture.cacheKey())
         return;
     m_picture = picture;
     m_scaled = QImage();

@@ -21,6 +21,15 @@ using test::Wait;
 
 namespace {
 
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget* watched) { watched->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+    int count = 0;
+};
+
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -221,13 +230,17 @@ TEST_F(Fullscreen, PictureTimerShowsANewPictureOnceBlurredAndCopiesTheStatusLine
     Wait(100);
     EXPECT_EQ(form2->Picture1->Picture().cacheKey(), key) << "blurred only once";
 
-    // Without the blur the new picture is shown as it came; the mark stays "0".
+    // Without the blur the new picture is shown as it came; the mark stays "0", and the
+    // picture handed over again on every tick is not painted again.
     form1->Check2->setChecked(false);
     form1->Command2->click();
     Wait(100);
     EXPECT_EQ(form2->Label8->text(), QStringLiteral("0"));
     EXPECT_EQ(form1->ImagNT1->Picture(), form2->Picture1->Picture());
     EXPECT_EQ(form1->ImagNT1->Picture().pixel(10, 10), downloaded.pixel(10, 10));
+    PaintCounter paints(form1->ImagNT1);
+    Wait(200);
+    EXPECT_EQ(paints.count, 0);
 
     // An address with "GIF" in it is never handed over, nor is the status line.
     form1->Check2->setChecked(true);
@@ -283,4 +296,6 @@ TEST_F(Fullscreen, ChoosingACameraSaysLoadingAndDeletesOnlyDataDat) {
     EXPECT_EQ(ReadFile(QStringLiteral("Data.dat")), QByteArray("a user's own file"));
     EXPECT_EQ(form2->Label8->text(), QStringLiteral("1")) << "a new mark, and blurred again";
     EXPECT_EQ(server.Hits(QStringLiteral("/zoo.jpg")), 0) << "the next refresh fetches it";
+    form2->Combo1->clear();
+    EXPECT_EQ(form2->Label4->text(), QStringLiteral("Loading 'Zoo' ...")) << "no camera chosen";
 }
