@@ -1,4 +1,5 @@
 // The blur's sweep over bitmap bytes, against a plain transcription of its loops.
+#include "support/BlurReference.h"
 #include "viewer/Blur.h"
 
 #include <QImage>
@@ -9,25 +10,11 @@
 #include <vector>
 
 using namespace orlisk;
+using test::ReferenceSweep;
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// For y = 1 to H - 3, for x = 0 to s: k = k + 1, b(k) = the four neighbours' sum \ 4, with
-// k starting at s + 3; bytes outside the buffer read as 0 and are never written.
-void ReferenceSweep(Bytes& b, long s, long h) {
-    const long size = static_cast<long>(b.size());
-    const auto at = [&](long i) { return i >= 0 && i < size ? int{b[std::size_t(i)]} : 0; };
-    long k = s + 3;
-    for (long y = 1; y <= h - 3; ++y)
-        for (long x = 0; x <= s; ++x) {
-            ++k;
-            const int sum = at(k - s) + at(k - 3) + at(k + 3) + at(k + s);
-            if (k >= 0 && k < size)
-                b[std::size_t(k)] = static_cast<std::uint8_t>(sum / 4);
-        }
-}
 
 Bytes Noise(std::size_t n) {
     static QRandomGenerator generator(42);
