@@ -2,12 +2,15 @@
 # Starts Orlisk from a build folder (make has built it already).
 # With a display it simply runs. Without one it runs under Xvfb in a scratch folder whose
 # camera list points at the sample cameras of orlisk/data/samplecam, served on loopback; after
-# two refreshes it saves a screenshot (ORLISK_SHOT, default ./orlisk.png) and ends.
+# two refreshes it saves a screenshot (ORLISK_SHOT, default ./orlisk.png), double-clicks the
+# picture, saves the fullscreen window beside it (ORLISK_FULLSHOT, default ./orlisk-fullscreen.png)
+# and ends.
 set -euo pipefail
 build=${1:-build/release}
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(cd "$build" && pwd)/orlisk/orlisk
 shot=$(realpath -m "${ORLISK_SHOT:-orlisk.png}")
+fullshot=$(realpath -m "${ORLISK_FULLSHOT:-orlisk-fullscreen.png}")
 
 if [ -n "${DISPLAY:-}" ]; then
   exec "$bin"
@@ -24,7 +27,7 @@ printf 'Sample camera 1\r\nhttp://127.0.0.1:%s/cam1.jpg\r\nSample camera 2\r\nht
 
 cat >"$scratch/session.sh" <<'SESSION'
 #!/usr/bin/env bash
-# Inside Xvfb: start Orlisk, wait for two downloads, take the screenshot, close Orlisk.
+# Inside Xvfb: start Orlisk, wait for two downloads, take the screenshots, close Orlisk.
 set -u
 cd "$SCRATCH"
 "$BIN" >orlisk.log 2>&1 &
@@ -38,6 +41,11 @@ sleep 1
 import -window root "$SHOT"
 # Without a window manager the window sits alone at the top left: keep just that part.
 mogrify -trim +repage "$SHOT"
+# A double click on the picture hands over to the fullscreen window.
+xdotool mousemove --window "$(xdotool search --name '^Orlisk$' | head -1)" 160 130 \
+  click --repeat 2 --delay 80 1
+sleep 1
+import -window root "$FULLSHOT"
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 exit 0
@@ -45,6 +53,6 @@ SESSION
 chmod +x "$scratch/session.sh"
 
 start_xvfb
-SCRATCH=$scratch BIN=$bin SHOT=$shot "$scratch/session.sh"
-echo "Two refreshes done; screenshot saved to $shot"
+SCRATCH=$scratch BIN=$bin SHOT=$shot FULLSHOT=$fullshot "$scratch/session.sh"
+echo "Two refreshes done; screenshots saved to $shot and $fullshot"
 grep 'GET /' "$scratch/server.log" | sed 's/^/  server: /'

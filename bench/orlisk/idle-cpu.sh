@@ -1,25 +1,48 @@
 #!/usr/bin/env bash
-# Idle CPU of Orlisk: runs it under Xvfb with a loopback sample camera (default refresh of
-# 10 seconds) and reports the CPU time it used over SECONDS (default 60) as a share of one core.
+# Idle CPU of Orlisk: runs it under Xvfb (1024x768, no window manager) with a loopback camera
+# whose picture is 1920x1080, refreshing every 10 seconds (the default), and reports the CPU time
+# it used over SECONDS (default 60) as a share of one core, in four cases: the main window and
+# fullscreen, each with the blur on and off. The refreshes are counted in; with a third argument
+# "between", the refresh interval is typed up to 60 seconds first, so that SECONDS (at most 55)
+# see no refresh at all.
 set -euo pipefail
 build=${1:-build/release}
 seconds=${2:-60}
+between=${3:-}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 bin=$(cd "$build" && pwd)/orlisk/orlisk
 # shellcheck source=scripts/lib/xvfb.sh
 source "$root/scripts/lib/xvfb.sh"
 new_scratch
-start_samplecam
+mkdir "$scratch/cam"
+convert -size 1920x1080 gradient:'#5080d0-#dce6f0' -fill '#405030' -draw 'rectangle 0,700 1920,1080' \
+  -fill '#806040' -draw 'polygon 900,700 960,150 1020,700' -quality 85 "$scratch/cam/cam.jpg"
+start_samplecam "$scratch/cam"
 port=$samplecam_port
-printf 'Sample camera 1\r\nhttp://127.0.0.1:%s/cam1.jpg\r\n' "$port" >"$scratch/Cams.inf"
 
 cat >"$scratch/measure.sh" <<'MEASURE'
 #!/usr/bin/env bash
+# One case: $1 = windowed|fullscreen, $2 = blur|noblur.
 set -u
-cd "$SCRATCH"
+view=$1
+blur=$2
+home=$SCRATCH/$view-$blur
+mkdir -p "$home"
+cd "$home"
+printf 'Camera\r\nhttp://127.0.0.1:%s/cam.jpg\r\n' "$PORT" >Cams.inf
+before=$(grep -c 'GET /cam' "$SCRATCH/server.log")
 "$BIN" >orlisk.log 2>&1 &
 pid=$!
-sleep 5 # start-up and the first refresh are not idle
+sleep 3
+win=$(xdotool search --name '^Orlisk$' | head -1)
+# The main window sits at the top left: "Blur Effect" at (167, 320), the picture at (160, 130),
+# the refresh interval at (16, 311).
+[ "$blur" = noblur ] && xdotool mousemove --window "$win" 167 320 click 1
+if [ -n "$BETWEEN" ]; then
+  xdotool mousemove --window "$win" 16 311 click 1 key ctrl+a type 60
+fi
+[ "$view" = fullscreen ] && xdotool mousemove --window "$win" 160 130 click --repeat 2 --delay 80 1
+sleep 2 # the hand-over and its first paint are not idle
 ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
 hz=$(getconf CLK_TCK)
 t0=$(ticks)
@@ -27,12 +50,19 @@ start=$(date +%s.%N)
 sleep "$SECONDS_TO_MEASURE"
 t1=$(ticks)
 end=$(date +%s.%N)
+shown=$(xwininfo -name 'Orlisk Fullscreen Window' 2>/dev/null | awk '/Map State/ { print $3 }')
 kill "$pid"
-refreshes=$(grep -c 'GET /cam' server.log)
-awk -v a="$t0" -v b="$t1" -v hz="$hz" -v s="$start" -v e="$end" -v r="$refreshes" 'BEGIN {
+refreshes=$(( $(grep -c 'GET /cam' "$SCRATCH/server.log") - before ))
+awk -v a="$t0" -v b="$t1" -v hz="$hz" -v s="$start" -v e="$end" -v r="$refreshes" \
+    -v c="$view, $blur" -v f="${shown:-never created}" 'BEGIN {
   cpu = (b - a) / hz; wall = e - s;
-  printf "Orlisk used %.2f s of CPU in %.1f s: %.3f %% of one core (%d refreshes in all)\n", cpu, wall, 100 * cpu / wall, r }'
+  printf "%-22s %.2f s of CPU in %.1f s: %.3f %% of one core (%d refreshes in all; fullscreen window %s)\n", c, cpu, wall, 100 * cpu / wall, r, f }'
 MEASURE
 chmod +x "$scratch/measure.sh"
 start_xvfb
-SCRATCH=$scratch BIN=$bin SECONDS_TO_MEASURE=$seconds "$scratch/measure.sh"
+for view in windowed fullscreen; do
+  for blur in blur noblur; do
+    SCRATCH=$scratch BIN=$bin PORT=$port SECONDS_TO_MEASURE=$seconds BETWEEN=$between \
+      "$scratch/measure.sh" "$view" "$blur"
+  done
+done

@@ -2,9 +2,19 @@
 
 #include "platform/Controls.h"
 #include "platform/Screen.h"
+#include "viewer/Blur.h"
+#include "viewer/Download.h"
+#include "viewer/Form1.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace orlisk {
@@ -70,12 +80,13 @@ Form2::Form2(const Screen& screen, QWidget* parent)
     Shape3 = new Shape(Shape::Kind::Circle, this);
     Shape3->setObjectName(QStringLiteral("Shape3"));
     place(Shape3, 7545, 4665, 1095, 975);
+    // Borders that no colour scheme repaints stay invisible.
     Shape4->SetFillColor(kLight);
-    Shape4->SetBorderColor(kLight);
+    Shape4->SetBorderColor(Qt::transparent);
     Shape5->SetFillColor(Qt::transparent);
     Shape5->SetBorderColor(kLight);
     Shape6->SetFillColor(kDark);
-    Shape6->SetBorderColor(kDark);
+    Shape6->SetBorderColor(Qt::transparent);
     Shape3->SetFillColor(kDark);
     Shape3->SetBorderColor(kDark);
 
@@ -83,7 +94,7 @@ Form2::Form2(const Screen& screen, QWidget* parent)
     Shape2->setObjectName(QStringLiteral("Shape2"));
     place(Shape2, 4785, -120, 4215, 615);
     Shape2->SetFillColor(kDark);
-    Shape2->SetBorderColor(kDark);
+    Shape2->SetBorderColor(Qt::transparent);
     Shape1 = new Shape(Shape::Kind::Oval, this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
     place(Shape1, 4118, -240, 1335, 735);
@@ -118,17 +129,12 @@ Form2::Form2(const Screen& screen, QWidget* parent)
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setFont(QFont(QStringLiteral("Arial")));
-    Combo1->setStyleSheet(QStringLiteral(
-        "QComboBox { color: white; background-color: rgb(192, 0, 0); }"
-        "QComboBox QAbstractItemView { color: white; background-color: rgb(192, 0, 0); }"));
+    SetPickerBackground(kDark);
     place(Combo1, 4845, 60, 4095, 315);
     Command1 = new GlyphLabel(QStringLiteral("4"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setAutoFillBackground(true);
-    QPalette whiteGround = Command1->palette();
-    whiteGround.setColor(QPalette::Window, Qt::white);
-    whiteGround.setColor(QPalette::WindowText, Qt::black);
-    Command1->setPalette(whiteGround);
+    SetToggleColours(Qt::black, Qt::white);
     place(Command1, 4358, 60, 255, 255);
 
     Label1 = MakeLabel(this, "Label1", QString());
@@ -138,14 +144,33 @@ Form2::Form2(const Screen& screen, QWidget* parent)
     Label8 = MakeLabel(this, "Label8", QStringLiteral("0"));
     Label8->hide();
 
-    // The timers exist with their design intervals; their handlers are not connected yet, so
-    // they stay stopped until the window's own behaviour is in place.
     Timer1 = MakeTimer(this, "Timer1", 1000);
     Timer2 = MakeTimer(this, "Timer2", 500);
     Timer3 = MakeTimer(this, "Timer3", kFastTickMs);
     Timer4 = MakeTimer(this, "Timer4", kFastTickMs);
 
     SetSizeTwips(9000, 6000);
+
+    connect(Command1, &GlyphLabel::Click, this, &Form2::Command1Click);
+    connect(Combo1, &QComboBox::currentIndexChanged, this, &Form2::Combo1Click);
+    connect(Image3, &ImageBox::DblClick, this, &Form2::LeaveFullscreen);
+    connect(TestBild, &ImageBox::DblClick, this, &Form2::LeaveFullscreen);
+    connect(Timer1, &QTimer::timeout, this, &Form2::Timer1Timer);
+    connect(Timer2, &QTimer::timeout, this, &Form2::Timer2Timer);
+    connect(Timer3, &QTimer::timeout, this, &Form2::Timer3Timer);
+    connect(Timer4, &QTimer::timeout, this, &Form2::Timer4Timer);
+    // Esc leaves fullscreen too, also from the picker while its list is closed.
+    Combo1->installEventFilter(this);
+    for (QWidget* hover : {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Image3),
+                           static_cast<QWidget*>(TestBild)}) {
+        hover->setMouseTracking(true);
+        hover->installEventFilter(this);
+    }
+
+    // The window's timers run from its creation on, shown or not.
+    Timer1->start();
+    Timer3->start();
+    Timer4->start();
 }
 
 double Form2::WidthTwips() const {
@@ -158,6 +183,228 @@ double Form2::HeightTwips() const {
 
 void Form2::SetSizeTwips(double width, double height) {
     resize(m_screen.ToPixels(width), m_screen.ToPixels(height));
+}
+
+QRectF Form2::Twips(const QWidget* control) const {
+    return TwipsOf(control, m_screen);
+}
+
+void Form2::SetTwips(QWidget* control, const QRectF& twips) {
+    PlaceTwips(control, m_screen, twips);
+}
+
+void Form2::SetPickerBackground(const QColor& color) {
+    const QString rule =
+        QStringLiteral("{ color: white; background-color: %1; }").arg(color.name());
+    Combo1->setStyleSheet(QStringLiteral("QComboBox ") + rule +
+                          QStringLiteral(" QComboBox QAbstractItemView ") + rule);
+}
+
+void Form2::SetToggleColours(const QColor& text, const QColor& ground) {
+    QPalette p = Command1->palette();
+    if (p.color(QPalette::WindowText) == text && p.color(QPalette::Window) == ground)
+        return;
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Window, ground);
+    Command1->setPalette(p);
+}
+
+namespace {
+
+void MoveLeft(Form2& form, QWidget* control, double left) {
+    QRectF r = form.Twips(control);
+    r.moveLeft(left);
+    form.SetTwips(control, r);
+}
+
+void MoveTop(Form2& form, QWidget* control, double top) {
+    QRectF r = form.Twips(control);
+    r.moveTop(top);
+    form.SetTwips(control, r);
+}
+
+} // namespace
+
+void Form2::PlaceExpandedPanel() {
+    const double w = WidthTwips();
+    const double tab = Twips(Shape1).width();
+    const double shape1Left = w - (tab / 2 + Twips(Shape2).width());
+    MoveLeft(*this, Shape1, shape1Left);
+    MoveLeft(*this, Shape2, shape1Left + tab / 2);
+    MoveLeft(*this, Combo1, w - (Twips(Combo1).width() + 60));
+    MoveLeft(*this, Command1, shape1Left + 240);
+}
+
+void Form2::ExpandPanel() {
+    for (QWidget* control : {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Combo1),
+                             static_cast<QWidget*>(Shape1), static_cast<QWidget*>(Shape2)})
+        control->hide();
+    PlaceExpandedPanel();
+    Command1->SetCaption(QStringLiteral("4"));
+    Command1->show();
+    Combo1->show();
+    Shape1->SetDrawMode(13);
+    Shape1->show();
+    Shape2->show();
+    Line1->show();
+}
+
+void Form2::CollapsePanel() {
+    for (QWidget* control : {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Combo1),
+                             static_cast<QWidget*>(Shape1), static_cast<QWidget*>(Shape2),
+                             static_cast<QWidget*>(Line1)})
+        control->hide();
+    const double w = WidthTwips();
+    const double shape1Left = w - Twips(Shape1).width() / 2;
+    MoveLeft(*this, Shape1, shape1Left);
+    MoveLeft(*this, Shape2, w);
+    MoveLeft(*this, Combo1, w);
+    MoveLeft(*this, Command1, shape1Left + 240);
+    Command1->SetCaption(QStringLiteral("3"));
+    Command1->show();
+    Combo1->show();
+    Shape1->SetDrawMode(15);
+    Shape1->show();
+    Shape2->show();
+}
+
+void Form2::Command1Click() {
+    if (Command1->Caption() == QStringLiteral("3"))
+        ExpandPanel();
+    else
+        CollapsePanel();
+    SetToggleColours(Qt::black, Qt::white);
+}
+
+void Form2::Combo1Click() {
+    // Emptying or refilling the list is no choice of a camera.
+    if (Combo1->currentIndex() < 0)
+        return;
+    Label4->setText(QStringLiteral("Loading '") + Combo1->currentText() + QStringLiteral("' ..."));
+}
+
+void Form2::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const double w = WidthTwips();
+    const double h = HeightTwips();
+    Label5->setText(Combo1->currentText());
+    SetTwips(TestBild, QRectF(0, 0, w, h));
+    QRectF circle = Twips(Shape3);
+    circle.moveTo(w - (circle.width() + 360), h - (circle.height() + 360));
+    SetTwips(Shape3, circle);
+    const double shape6Height = Twips(Shape6).height();
+    const QRectF band(Twips(Shape4).left(), circle.top(), circle.left() + 145,
+                      circle.height() - shape6Height + 30);
+    SetTwips(Shape4, band);
+    const QRectF lower(Twips(Shape6).left(), circle.bottom() - shape6Height + 15, band.width(),
+                       shape6Height);
+    SetTwips(Shape6, lower);
+    SetTwips(Shape5, QRectF(Twips(Shape5).left(), band.top(), band.width(),
+                            lower.height() + band.height()));
+    MoveTop(*this, Label5, band.top() + 15);
+    MoveTop(*this, Label4, lower.top() + 60);
+    QRectF busy = Twips(Image2);
+    busy.moveTo(circle.left() + 180, circle.top() + 120);
+    SetTwips(Image2, busy);
+    PlaceExpandedPanel();
+    const double lineLeft = Twips(Shape1).left() + Twips(Shape1).width() / 2;
+    const QRectF line = Twips(Line1);
+    SetTwips(Line1, QRectF(lineLeft, line.top(), w - lineLeft, line.height()));
+}
+
+void Form2::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        LeaveFullscreen();
+}
+
+// Closing it from outside (a window manager's close key) must not leave the program running
+// without a window, nor end it without its clean-up: it returns to the main window instead.
+void Form2::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    LeaveFullscreen();
+}
+
+void Form2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape)
+        LeaveFullscreen();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Combo1 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        LeaveFullscreen();
+        return true;
+    }
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+        if (watched == Command1)
+            SetToggleColours(Qt::white, Qt::black);
+        else if (event->type() == QEvent::MouseMove)
+            SetToggleColours(Qt::black, Qt::white);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form2::LeaveFullscreen() {
+    if (m_form1) {
+        m_form1->setWindowState(Qt::WindowNoState);
+        m_form1->setVisible(true);
+    }
+    hide();
+    if (m_form1) {
+        m_form1->show();
+        m_form1->raise();
+        m_form1->activateWindow();
+    }
+}
+
+void Form2::Timer1Timer() {
+    if (Combo1->currentText() == Label1->text())
+        return;
+    Label8->setText(QStringLiteral("0"));
+    // Only the file the download writes; a "Data.dat" beside it is somebody else's.
+    QFile::remove(DataFilePath());
+}
+
+void Form2::Timer2Timer() {
+    Label2->setVisible(Label2->isHidden());
+    if (Label3->isHidden())
+        Label3->show();
+}
+
+void Form2::Timer3Timer() {
+    if (Timer2->isActive()) {
+        Timer4->stop();
+        Image3->hide();
+        TestBild->show();
+        Label8->setText(QStringLiteral("0"));
+    } else {
+        // Enabling a running timer must not restart it, or this tick would keep it from firing.
+        if (!Timer4->isActive())
+            Timer4->start();
+        Image3->show();
+        TestBild->hide();
+    }
+}
+
+void Form2::Timer4Timer() {
+    if (!m_form1 || m_form1->Text3->text().contains(QStringLiteral("gif"), Qt::CaseInsensitive))
+        return;
+    if (Label8->text() == QStringLiteral("0")) {
+        const bool blur = m_form1->Check2->isChecked();
+        if (blur)
+            BlurPicture(Picture1->Picture());
+        // Without the blur the same picture is handed over on every tick; the image controls
+        // let an unchanged picture pass without redrawing it.
+        Image3->SetPicture(Picture1->Picture());
+        m_form1->ImagNT1->SetPicture(Picture1->Picture());
+        if (blur)
+            Label8->setText(QStringLiteral("1"));
+    }
+    const QString status = Label4->text();
+    if (m_form1->StatusBar1->currentMessage() != status)
+        m_form1->StatusBar1->showMessage(status);
 }
 
 } // namespace orlisk

@@ -8,6 +8,7 @@ class QTimer;
 
 namespace orlisk {
 
+class Form1;
 class Screen;
 class ImageBox;
 class PictureBox;
@@ -30,6 +31,33 @@ public:
     double WidthTwips() const;
     double HeightTwips() const;
     void SetSizeTwips(double width, double height);
+
+    // The main window whose picture, address, blur switch and status bar the timers serve.
+    void SetMainWindow(Form1* form1) { m_form1 = form1; }
+
+    // A control's rectangle in twips, and placing it there.
+    QRectF Twips(const QWidget* control) const;
+    void SetTwips(QWidget* control, const QRectF& twips);
+
+    // The two panel layouts: the picker on its bar, or only half of the tab at the right edge.
+    void ExpandPanel();
+    void CollapsePanel();
+    void SetPickerBackground(const QColor& color);
+
+    // Back to the main window: a double click on the window or its pictures, or Esc.
+    void LeaveFullscreen();
+
+    void Command1Click();
+    void Combo1Click();
+    // Camera change check: a new choice makes the next picture new and drops "data.dat".
+    void Timer1Timer();
+    // Blinks the error number.
+    void Timer2Timer();
+    // Switches between the picture and the test picture with the error.
+    void Timer3Timer();
+    // Puts a new picture on screen in both windows, blurred once when the blur is on, and
+    // copies the status line to the main window.
+    void Timer4Timer();
 
     QComboBox* Combo1;
     Shape* Shape1;
@@ -56,8 +84,19 @@ public:
     QTimer* Timer3;
     QTimer* Timer4;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void SetToggleColours(const QColor& text, const QColor& ground);
+    void PlaceExpandedPanel();
+
     const Screen& m_screen;
+    Form1* m_form1 = nullptr;
 };
 
 } // namespace orlisk

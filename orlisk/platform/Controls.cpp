@@ -24,10 +24,28 @@ void InitResources() {
     (void)done;
 }
 
+namespace {
+const char* const kTwipsProperty = "twipsRect";
+} // namespace
+
 void PlaceTwips(QWidget* control, const Screen& screen, double left, double top, double width,
                 double height) {
-    control->setGeometry(screen.ToPixels(left), screen.ToPixels(top), screen.ToPixels(width),
-                         screen.ToPixels(height));
+    PlaceTwips(control, screen, QRectF(left, top, width, height));
+}
+
+void PlaceTwips(QWidget* control, const Screen& screen, const QRectF& twips) {
+    control->setProperty(kTwipsProperty, twips);
+    control->setGeometry(screen.ToPixels(twips.left()), screen.ToPixels(twips.top()),
+                         screen.ToPixels(twips.width()), screen.ToPixels(twips.height()));
+}
+
+QRectF TwipsOf(const QWidget* control, const Screen& screen) {
+    const QVariant stored = control->property(kTwipsProperty);
+    if (stored.isValid())
+        return stored.toRectF();
+    const QRect g = control->geometry();
+    return QRectF(screen.ToTwips(g.x()), screen.ToTwips(g.y()), screen.ToTwips(g.width()),
+                  screen.ToTwips(g.height()));
 }
 
 QString GlyphFor(const QString& caption) {
@@ -43,7 +61,11 @@ QString GlyphFor(const QString& caption) {
 ImageBox::ImageBox(const Screen& screen, QWidget* parent) : QWidget(parent), m_screen(screen) {}
 
 void ImageBox::SetPicture(const QImage& picture) {
+    // The picture timer hands the same picture over again and again: nothing to redo then.
+    if (picture.cacheKey() == m_picture.cacheKey())
+        return;
     m_picture = picture;
+    m_scaled = QImage();
     if (!m_stretch)
         SetStretch(false);
     update();
@@ -67,8 +89,9 @@ void ImageBox::paintEvent(QPaintEvent*) {
         return;
     QPainter painter(this);
     if (m_stretch) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(rect(), m_picture);
+        if (m_scaled.size() != size())
+            m_scaled = m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        painter.drawImage(QPoint(0, 0), m_scaled);
     } else {
         painter.drawImage(QPoint(0, 0), m_picture);
     }
@@ -108,9 +131,17 @@ void Shape::SetBorderColor(const QColor& color) {
     update();
 }
 
+void Shape::SetDrawMode(int mode) {
+    m_drawMode = mode;
+    update();
+}
+
 void Shape::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
+    if (m_drawMode == 15)
+        painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+    else
+        painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(m_border);
     painter.setBrush(m_fill);
     QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -154,6 +185,10 @@ void GlyphLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
         emit Click();
     QLabel::mouseReleaseEvent(event);
+}
+
+void GlyphLabel::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
 }
 
 GlyphButton::GlyphButton(const QString& caption, QWidget* parent) : QPushButton(parent) {

@@ -20,15 +20,20 @@ class Screen;
 // Registers the pictures built into the program (icons, test picture); safe to call again.
 void InitResources();
 
-// Places a control at a position given in twips.
+// Places a control at a position given in twips. The control remembers the unrounded
+// rectangle, so layouts that compute one position from another do not add up rounding.
 void PlaceTwips(QWidget* control, const Screen& screen, double left, double top, double width,
                 double height);
+void PlaceTwips(QWidget* control, const Screen& screen, const QRectF& twips);
+// The rectangle a control was last placed at in twips (from its pixels if it never was).
+QRectF TwipsOf(const QWidget* control, const Screen& screen);
 
 // The glyph drawn for a symbol-font caption ("4" right, "3" left, "q" reload).
 QString GlyphFor(const QString& caption);
 
 // An image control: shows its picture at its own size or stretched over its rectangle. It keeps
-// its rectangle in twips, so the fitting arithmetic works on unrounded numbers.
+// its rectangle in twips, so the fitting arithmetic works on unrounded numbers. A stretched
+// picture is scaled once per picture and size, not on every paint.
 class ImageBox : public QWidget {
     Q_OBJECT
 public:
@@ -53,6 +58,7 @@ protected:
 private:
     const Screen& m_screen;
     QImage m_picture;
+    QImage m_scaled;
     bool m_stretch = false;
     QRectF m_twips;
 };
@@ -83,8 +89,9 @@ public:
     void SetFillColor(const QColor& color);
     QColor BorderColor() const { return m_border; }
     void SetBorderColor(const QColor& color);
+    // 13 paints the shape over what lies below, 15 combines it with that by bitwise OR.
     int DrawMode() const { return m_drawMode; }
-    void SetDrawMode(int mode) { m_drawMode = mode; }
+    void SetDrawMode(int mode);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -124,6 +131,8 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A quick second click is a click of its own, not a double click for the window below.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     QString m_caption;

@@ -1,5 +1,6 @@
 #include "viewer/Download.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -40,6 +41,13 @@ QString DownloadStatusLine(const QTime& time, int seconds) {
 QString RefreshStatusLine(const QTime& time, const QString& seconds) {
     return QStringLiteral("Screenshot taken: ") + time.toString(QStringLiteral("HH:mm:ss")) +
            QStringLiteral(" ( ") + seconds + QStringLiteral(" Sec/Pic )");
+}
+
+QString DataFilePath() {
+    QString folder = QDir::currentPath();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + QStringLiteral("data.dat");
 }
 
 bool WriteDataFile(const QString& path, const QByteArray& bytes, QString& error) {

@@ -31,7 +31,10 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <QWindowStateChangeEvent>
+
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace orlisk {
@@ -57,6 +60,18 @@ void WhiteOnBlack(QLabel* label) {
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setWordWrap(true);
 }
+
+// The fullscreen panel's colour schemes 1 to 4: a light and a dark colour each.
+struct ColourScheme {
+    QColor Light;
+    QColor Dark;
+};
+const std::array<ColourScheme, 4> kSchemes{{
+    {QColor(255, 0, 0), QColor(192, 0, 0)},
+    {QColor(0, 255, 0), QColor(0, 192, 0)},
+    {QColor(0, 0, 255), QColor(0, 0, 192)},
+    {QColor(255, 255, 0), QColor(192, 192, 0)},
+}};
 
 } // namespace
 
@@ -197,9 +212,14 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     UpDown1->SetBuddyValue([this] { return static_cast<int>(LeadingNumber(Text1->text())); });
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
+    connect(ImagNT1, &ImageBox::DblClick, this, &Form1::ImagNT1DblClick);
+    Label4->installEventFilter(this);
+    form2.SetMainWindow(this);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    m_form2.SetMainWindow(nullptr);
+}
 
 void Form1::FormLoad() {
     Timer1->start();
@@ -382,6 +402,65 @@ void Form1::Combo1Click() {
     m_form2.Combo1->setCurrentIndex(Combo1->currentIndex());
 }
 
+void Form1::ImagNT1DblClick() {
+    // Becoming maximized is what hands the view over (changeEvent).
+    setWindowState(Qt::WindowMaximized);
+    hide();
+}
+
+void Form1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const auto old = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+    if (windowState().testFlag(Qt::WindowMaximized) && !old.testFlag(Qt::WindowMaximized))
+        EnterFullscreen();
+}
+
+void Form1::EnterFullscreen() {
+    Form2& form2 = m_form2;
+    form2.setGeometry(QRect(QPoint(0, 0), m_platform.screen->SizePixels()));
+    hide();
+    const double w = form2.WidthTwips();
+    const double h = form2.HeightTwips();
+    QRectF number = form2.Twips(form2.Label2);
+    QRectF text = form2.Twips(form2.Label3);
+    number.moveTo(w / 2 - number.width() / 2, h / 2 - number.height() / 2 - (text.height() + 120));
+    text.moveTo(w / 2 - text.width() / 2, h / 2 - text.height() / 2 + 240);
+    form2.SetTwips(form2.Label2, number);
+    form2.SetTwips(form2.Label3, text);
+    form2.show();
+    form2.raise();
+    form2.activateWindow();
+    Ueberpruefen();
+
+    m_platform.random->Randomize();
+    const int last = Label5->text().toInt();
+    int n = 0;
+    do {
+        n = static_cast<int>(m_platform.random->Rnd() * 4) + 1;
+    } while (n == last);
+    Label5->setText(QString::number(n));
+    const auto& [light, dark] = kSchemes[static_cast<std::size_t>(n - 1)];
+    form2.Shape1->SetFillColor(dark);
+    form2.Shape1->SetBorderColor(light);
+    form2.Shape2->SetFillColor(dark);
+    form2.Line1->SetColor(light);
+    form2.Shape3->SetFillColor(dark);
+    form2.Shape3->SetBorderColor(dark);
+    form2.Shape4->SetFillColor(light);
+    form2.Shape5->SetBorderColor(light);
+    form2.Shape6->SetFillColor(dark);
+    form2.SetPickerBackground(dark);
+}
+
+void Form1::Ueberpruefen() {
+    if (m_form2.Command1->Caption() != QStringLiteral("4"))
+        m_form2.CollapsePanel();
+    else
+        m_form2.ExpandPanel();
+}
+
 void Form1::Check1Click() {
     if (Check1->isChecked())
         Timer2->start();
@@ -444,6 +523,11 @@ void Form1::UpDown1Change() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label4 && event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        ImagNT1DblClick();
+        return true;
+    }
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (box && (box == Text1 || box == Text2)) {
         if (event->type() == QEvent::KeyPress) {
@@ -461,10 +545,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::DataFileName(QString& name) const {
-    QString folder = QDir::currentPath();
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    name = folder + QStringLiteral("data.dat");
+    name = DataFilePath();
 }
 
 void Form1::showEvent(QShowEvent* event) {

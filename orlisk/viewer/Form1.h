@@ -47,6 +47,10 @@ public:
     // camera. The refresh shows it whenever the lists are empty (the last camera removed, a
     // list that cannot be read), so nothing is ever fetched without a camera.
     void ShowNoCameras();
+    // The hand-over to the fullscreen window, when this window becomes maximized.
+    void EnterFullscreen();
+    // Lays out Form2's panel as its toggle's caption says: "4" expanded, else collapsed.
+    void Ueberpruefen();
 
     CamLists& Cams() { return *m_cams; }
     // The splash window that the end of the loading hides.
@@ -80,12 +84,14 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Combo1Click();
     void Command1Click();
     void Image2Click();
+    void ImagNT1DblClick();
     void Check1Click();
     void Check2Click();
     void Command2Click();

@@ -4,8 +4,8 @@
 # process started through the helpers below.
 # start_xvfb: our own X server on a display it picks itself (parallel xvfb-run calls can collide
 # on one); exports DISPLAY.
-# start_samplecam: serves orlisk/data/samplecam on a free loopback port ($samplecam_port), logging
-# requests to $scratch/server.log.
+# start_samplecam [folder]: serves orlisk/data/samplecam (or the folder given) on a free loopback
+# port ($samplecam_port), logging requests to $scratch/server.log.
 
 helper_pids=()
 
@@ -35,10 +35,11 @@ start_xvfb() {
 }
 
 start_samplecam() {
-  local root
+  local root folder
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  folder=${1:-$root/orlisk/data/samplecam}
   samplecam_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  python3 -m http.server --bind 127.0.0.1 --directory "$root/orlisk/data/samplecam" "$samplecam_port" \
+  python3 -m http.server --bind 127.0.0.1 --directory "$folder" "$samplecam_port" \
     >"$scratch/server.log" 2>&1 &
   helper_pids+=($!)
   for _ in $(seq 50); do

@@ -1,0 +1,222 @@
+// The fullscreen window and the hand-over, driven offscreen against a camera server on loopback.
+#include "platform/Controls.h"
+#include "support/HttpServer.h"
+#include "support/WindowFixture.h"
+#include "viewer/Blur.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace orlisk;
+using test::Wait;
+
+namespace {
+
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget* watched) { watched->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+    int count = 0;
+};
+
+// Two cameras, "Alpha" first in the pickers; a 1024 x 768 screen (15360 x 11520 twips). Each
+// hand-over draws the next of 0.3, 0.6, 0.9, 0.0: schemes 2, 3, 4, 1.
+class Fullscreen : public test::WindowFixture {
+protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        random.values = {0.0, 0.3, 0.6, 0.9};
+        server.SetPicture(QStringLiteral("/alpha.jpg"), test::Jpeg(320, 240));
+        server.SetPicture(QStringLiteral("/zoo.jpg"), test::Jpeg(400, 100));
+        QFile cams(QStringLiteral("Cams.inf"));
+        ASSERT_TRUE(cams.open(QIODevice::WriteOnly));
+        for (const char* name : {"Alpha", "Zoo"})
+            cams.write(
+                QByteArray(name) + "\r\n" +
+                server.Url(QStringLiteral("/%1.jpg").arg(QString::fromLatin1(name).toLower()))
+                    .toUtf8() +
+                "\r\n");
+    }
+    void DoubleClickPicture() { QTest::mouseDClick(form1->ImagNT1, Qt::LeftButton); }
+    double Left(const QWidget* control) const { return form2->Twips(control).left(); }
+
+    test::HttpServer server;
+};
+
+} // namespace
+
+TEST_F(Fullscreen, DoubleClickHandsOverAndEachWayBackRestoresTheMainWindow) {
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Esc", [this] { QTest::keyClick(form2->Combo1, Qt::Key_Escape); }},
+        {"window",
+         [this] {
+             QTest::mouseDClick(form2.get(), Qt::LeftButton, {}, {5, 300});
+         }},
+        {"Image3", [this] { QTest::mouseDClick(form2->Image3, Qt::LeftButton); }},
+        {"TestBild", [this] { QTest::mouseDClick(form2->TestBild, Qt::LeftButton); }},
+        {"closed from outside", [this] { form2->close(); }},
+    };
+    Start();
+    for (const auto& [name, leave] : ways) {
+        SCOPED_TRACE(name);
+        // The frame behind the picture takes the double click as well.
+        QWidget* picture =
+            name == ways[0].first ? static_cast<QWidget*>(form1->ImagNT1) : form1->Label4;
+        QTest::mouseDClick(picture, Qt::LeftButton);
+        EXPECT_TRUE(form2->isVisible());
+        EXPECT_TRUE(form1->isHidden());
+        EXPECT_TRUE(form1->isMaximized());
+        EXPECT_EQ(form2->geometry(), QRect(0, 0, 1024, 768));
+        leave();
+        EXPECT_TRUE(form2->isHidden());
+        EXPECT_TRUE(form1->isVisible());
+        EXPECT_FALSE(form1->isMaximized());
+    }
+}
+
+TEST_F(Fullscreen, PanelLayoutsAndTheBandFollowTheScreen) {
+    Start();
+    DoubleClickPicture();
+    const struct {
+        QWidget* control;
+        QRectF twips;
+    } placed[] = {
+        {form2->Shape3, {13905, 10185, 1095, 975}}, {form2->Shape4, {480, 10185, 14050, 630}},
+        {form2->Shape6, {480, 10800, 14050, 375}},  {form2->Shape5, {480, 10185, 14050, 1005}},
+        {form2->Image2, {14085, 10305, 720, 720}},  {form2->TestBild, {0, 0, 15360, 11520}},
+        {form2->Line1, {11145, 465, 4215, 30}},     {form2->Label2, {4680, 4897.5, 6000, 735}},
+        {form2->Label3, {4680, 5812.5, 6000, 375}},
+    };
+    for (const auto& [control, twips] : placed)
+        EXPECT_EQ(form2->Twips(control), twips) << control->objectName().toStdString();
+    EXPECT_DOUBLE_EQ(form2->Twips(form2->Label5).top(), 10200);
+    EXPECT_DOUBLE_EQ(form2->Twips(form2->Label4).top(), 10860);
+    EXPECT_EQ(form2->Label5->text(), QStringLiteral("Alpha"));
+
+    struct Panel {
+        const char* caption;
+        double shape1, shape2, combo1, command1;
+        int drawMode;
+        bool line;
+    };
+    const Panel expanded{"4", 10477.5, 11145, 11205, 10717.5, 13, true};
+    const Panel collapsed{"3", 14692.5, 15360, 15360, 14932.5, 15, false};
+    const auto check = [&](const Panel& p) {
+        SCOPED_TRACE(p.caption);
+        EXPECT_EQ(form2->Command1->Caption(), QString::fromLatin1(p.caption));
+        EXPECT_EQ(QList<double>({Left(form2->Shape1), Left(form2->Shape2), Left(form2->Combo1),
+                                 Left(form2->Command1)}),
+                  QList<double>({p.shape1, p.shape2, p.combo1, p.command1}));
+        EXPECT_EQ(form2->Shape1->DrawMode(), p.drawMode);
+        EXPECT_EQ(form2->Line1->isVisible(), p.line);
+    };
+    check(expanded);
+    for (const Panel* next : {&collapsed, &expanded, &collapsed}) {
+        QTest::mouseClick(form2->Command1, Qt::LeftButton);
+        check(*next);
+    }
+    // The next hand-over shows the panel as it was left.
+    QTest::keyClick(form2.get(), Qt::Key_Escape);
+    DoubleClickPicture();
+    check(collapsed);
+}
+
+TEST_F(Fullscreen, EveryHandOverPaintsAnotherColourScheme) {
+    // After the start camera: 0.0 -> 1; 0.0 and 0.1 repeat it, 0.9 -> 4; 0.95 repeats, 0.3 -> 2.
+    random.values = {0.0, 0.0, 0.0, 0.1, 0.9, 0.95, 0.3};
+    Start();
+    const struct {
+        int scheme;
+        QColor light, dark;
+    } schemes[] = {{1, QColor(255, 0, 0), QColor(192, 0, 0)},
+                   {4, QColor(255, 255, 0), QColor(192, 192, 0)},
+                   {2, QColor(0, 255, 0), QColor(0, 192, 0)}};
+    for (const auto& [scheme, light, dark] : schemes) {
+        DoubleClickPicture();
+        EXPECT_EQ(form1->Label5->text(), QString::number(scheme));
+        EXPECT_EQ(form2->Shape1->BorderColor(), light);
+        EXPECT_EQ(form2->Shape4->FillColor(), light);
+        EXPECT_EQ(form2->Shape6->FillColor(), dark);
+        EXPECT_TRUE(form2->Combo1->styleSheet().contains(dark.name()));
+        QTest::keyClick(form2.get(), Qt::Key_Escape);
+    }
+}
+
+TEST_F(Fullscreen, PictureTimerShowsANewPictureOnceBlurredAndCopiesTheStatusLine) {
+    Start();
+    QImage once = form2->Picture1->Picture().copy();
+    BlurPicture(once);
+    Wait(100);
+    EXPECT_EQ(form2->Label8->text(), QStringLiteral("1"));
+    EXPECT_EQ(form1->ImagNT1->Picture(), once);
+    EXPECT_EQ(form2->Image3->Picture(), once);
+    EXPECT_EQ(form1->StatusBar1->currentMessage(), form2->Label4->text());
+    Wait(100);
+    EXPECT_EQ(form2->Picture1->Picture(), once) << "blurred only once";
+
+    // Without the blur the new picture is shown as it came and the mark stays "0"; handed over
+    // again on every tick, it is not painted again.
+    form1->Check2->setChecked(false);
+    form1->Command2->click();
+    Wait(100);
+    EXPECT_EQ(form2->Label8->text(), QStringLiteral("0"));
+    EXPECT_EQ(form1->ImagNT1->Picture(), form2->Picture1->Picture());
+    PaintCounter paints(form1->ImagNT1);
+    Wait(200);
+    EXPECT_EQ(paints.count, 0);
+
+    // An address with "GIF" in it: no picture and no status line is handed over.
+    form1->Check2->setChecked(true);
+    form1->Text3->setText(form1->Text3->text() + QStringLiteral("?format=GiF"));
+    form2->Label4->setText(QStringLiteral("elsewhere"));
+    Wait(100);
+    EXPECT_EQ(form2->Label8->text(), QStringLiteral("0"));
+    EXPECT_NE(form1->StatusBar1->currentMessage(), QStringLiteral("elsewhere"));
+}
+
+TEST_F(Fullscreen, AFailingCameraBlinksItsErrorOverTheTestPicture) {
+    Start();
+    server.SetPicture(QStringLiteral("/alpha.jpg"), QByteArray("no picture"));
+    form1->Command2->click();
+    Wait(60);
+    EXPECT_TRUE(form2->TestBild->isVisibleTo(form2.get()));
+    EXPECT_TRUE(form2->Image3->isHidden());
+    EXPECT_FALSE(form2->Timer4->isActive());
+    QList<bool> seen;
+    for (int i = 0; i < 3; ++i) {
+        Wait(500);
+        seen.append(form2->Label2->isHidden());
+        EXPECT_FALSE(form2->Label3->isHidden());
+    }
+    EXPECT_TRUE(seen.contains(true) && seen.contains(false)) << "the number blinks";
+
+    server.SetPicture(QStringLiteral("/alpha.jpg"), test::Jpeg(64, 48));
+    form1->Command2->click();
+    Wait(60);
+    EXPECT_TRUE(form2->TestBild->isHidden());
+    EXPECT_TRUE(form2->Timer4->isActive());
+}
+
+TEST_F(Fullscreen, ChoosingACameraSaysLoadingAndDeletesOnlyDataDat) {
+    Start();
+    QFile other(QStringLiteral("Data.dat"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly) && other.write("mine") == 4);
+    other.close();
+    form2->Combo1->setCurrentIndex(1);
+    EXPECT_EQ(form2->Label4->text(), QStringLiteral("Loading 'Zoo' ..."));
+    form2->Combo1->clear(); // a refill chooses nothing
+    EXPECT_EQ(form2->Label4->text(), QStringLiteral("Loading 'Zoo' ..."));
+    Wait(1100);
+    EXPECT_FALSE(QFile::exists(QStringLiteral("data.dat")));
+    EXPECT_TRUE(other.open(QIODevice::ReadOnly));
+    EXPECT_EQ(other.readAll(), QByteArray("mine"));
+}
