@@ -1,6 +1,7 @@
 // The fullscreen window and the hand-over, driven offscreen against a camera server on loopback.
 #include "platform/Controls.h"
 #include "support/HttpServer.h"
+#include "support/TempDir.h"
 #include "support/WindowFixture.h"
 #include "viewer/Blur.h"
 
@@ -30,26 +31,18 @@ struct PaintCounter : QObject {
 
 // Two cameras, "Alpha" first in the pickers; a 1024 x 768 screen (15360 x 11520 twips). Each
 // hand-over draws the next of 0.3, 0.6, 0.9, 0.0: schemes 2, 3, 4, 1.
-class Fullscreen : public test::WindowFixture {
+class Fullscreen : public test::ServedWindowFixture {
 protected:
     void SetUp() override {
-        WindowFixture::SetUp();
+        ServedWindowFixture::SetUp();
         random.values = {0.0, 0.3, 0.6, 0.9};
         server.SetPicture(QStringLiteral("/alpha.jpg"), test::Jpeg(320, 240));
         server.SetPicture(QStringLiteral("/zoo.jpg"), test::Jpeg(400, 100));
-        QFile cams(QStringLiteral("Cams.inf"));
-        ASSERT_TRUE(cams.open(QIODevice::WriteOnly));
-        for (const char* name : {"Alpha", "Zoo"})
-            cams.write(
-                QByteArray(name) + "\r\n" +
-                server.Url(QStringLiteral("/%1.jpg").arg(QString::fromLatin1(name).toLower()))
-                    .toUtf8() +
-                "\r\n");
+        WriteCams({{QStringLiteral("Alpha"), QStringLiteral("/alpha.jpg")},
+                   {QStringLiteral("Zoo"), QStringLiteral("/zoo.jpg")}});
     }
     void DoubleClickPicture() { QTest::mouseDClick(form1->ImagNT1, Qt::LeftButton); }
     double Left(const QWidget* control) const { return form2->Twips(control).left(); }
-
-    test::HttpServer server;
 };
 
 } // namespace
@@ -57,10 +50,7 @@ protected:
 TEST_F(Fullscreen, DoubleClickHandsOverAndEachWayBackRestoresTheMainWindow) {
     const std::pair<const char*, std::function<void()>> ways[] = {
         {"Esc", [this] { QTest::keyClick(form2->Combo1, Qt::Key_Escape); }},
-        {"window",
-         [this] {
-             QTest::mouseDClick(form2.get(), Qt::LeftButton, {}, {5, 300});
-         }},
+        {"window", [this] { QTest::mouseDClick(form2.get(), Qt::LeftButton, {}, QPoint(5, 300)); }},
         {"Image3", [this] { QTest::mouseDClick(form2->Image3, Qt::LeftButton); }},
         {"TestBild", [this] { QTest::mouseDClick(form2->TestBild, Qt::LeftButton); }},
         {"closed from outside", [this] { form2->close(); }},
@@ -72,14 +62,10 @@ TEST_F(Fullscreen, DoubleClickHandsOverAndEachWayBackRestoresTheMainWindow) {
         QWidget* picture =
             name == ways[0].first ? static_cast<QWidget*>(form1->ImagNT1) : form1->Label4;
         QTest::mouseDClick(picture, Qt::LeftButton);
-        EXPECT_TRUE(form2->isVisible());
-        EXPECT_TRUE(form1->isHidden());
-        EXPECT_TRUE(form1->isMaximized());
+        EXPECT_TRUE(form2->isVisible() && form1->isHidden() && form1->isMaximized());
         EXPECT_EQ(form2->geometry(), QRect(0, 0, 1024, 768));
         leave();
-        EXPECT_TRUE(form2->isHidden());
-        EXPECT_TRUE(form1->isVisible());
-        EXPECT_FALSE(form1->isMaximized());
+        EXPECT_TRUE(form2->isHidden() && form1->isVisible() && !form1->isMaximized());
     }
 }
 
@@ -188,9 +174,8 @@ TEST_F(Fullscreen, AFailingCameraBlinksItsErrorOverTheTestPicture) {
     server.SetPicture(QStringLiteral("/alpha.jpg"), QByteArray("no picture"));
     form1->Command2->click();
     Wait(60);
-    EXPECT_TRUE(form2->TestBild->isVisibleTo(form2.get()));
-    EXPECT_TRUE(form2->Image3->isHidden());
-    EXPECT_FALSE(form2->Timer4->isActive());
+    EXPECT_TRUE(form2->TestBild->isVisibleTo(form2.get()) && form2->Image3->isHidden() &&
+                !form2->Timer4->isActive());
     QList<bool> seen;
     for (int i = 0; i < 3; ++i) {
         Wait(500);
@@ -202,21 +187,17 @@ TEST_F(Fullscreen, AFailingCameraBlinksItsErrorOverTheTestPicture) {
     server.SetPicture(QStringLiteral("/alpha.jpg"), test::Jpeg(64, 48));
     form1->Command2->click();
     Wait(60);
-    EXPECT_TRUE(form2->TestBild->isHidden());
-    EXPECT_TRUE(form2->Timer4->isActive());
+    EXPECT_TRUE(form2->TestBild->isHidden() && form2->Timer4->isActive());
 }
 
 TEST_F(Fullscreen, ChoosingACameraSaysLoadingAndDeletesOnlyDataDat) {
     Start();
-    QFile other(QStringLiteral("Data.dat"));
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly) && other.write("mine") == 4);
-    other.close();
+    ASSERT_TRUE(testsupport::WriteFileBytes("Data.dat", "mine"));
     form2->Combo1->setCurrentIndex(1);
     EXPECT_EQ(form2->Label4->text(), QStringLiteral("Loading 'Zoo' ..."));
     form2->Combo1->clear(); // a refill chooses nothing
     EXPECT_EQ(form2->Label4->text(), QStringLiteral("Loading 'Zoo' ..."));
     Wait(1100);
     EXPECT_FALSE(QFile::exists(QStringLiteral("data.dat")));
-    EXPECT_TRUE(other.open(QIODevice::ReadOnly));
-    EXPECT_EQ(other.readAll(), QByteArray("mine"));
+    EXPECT_EQ(testsupport::ReadFileBytes("Data.dat"), "mine");
 }
