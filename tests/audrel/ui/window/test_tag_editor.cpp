@@ -8,11 +8,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include "ID3v1.h"
 #include "ID3v2.h"
@@ -252,43 +250,6 @@ TEST_F(TagEditorTest, TranslatedWithTheOtherWindows) {
     EXPECT_EQ(editor.b2to1->toolTip(), u"Nach v1"_s);
     EXPECT_EQ(editor.iGenre->text(), u"Jahr && Genre"_s);
     EXPECT_EQ(editor.boxID3v1->title(), u"ID3v1"_s); // group boxes keep their design text
-}
-
-TEST_F(TagEditorTest, MainWindowOpensItOnTheFirstSelectedRow) {
-    MemorySettings settings;
-    CountingDesktop desktop;
-    TAudrelForm form(settings, dialogs, desktop);
-    form.move(100, 20); // room for the editor on each side
-    form.show();
-    editor.hide();
-    editor.setParent(&form, editor.windowFlags());
-    form.SetTagEditor(&editor);
-    const std::string second = Make(Untagged, "second.mp3");
-    Make(BothTags, "first.mp3");
-    for (const char* name : {"second.mp3", "first.mp3"}) {
-        TListRow row;
-        row.Caption = name;
-        row.SubItems[0] = dir / "";
-        form.ListModel()->Append(row);
-    }
-    form.MTagEditClick(); // no selection: nothing opens
-    EXPECT_EQ(editor.FileName(), "");
-
-    QItemSelectionModel* selection = form.ListView->selectionModel();
-    for (int row : {1, 0})
-        selection->select(form.ListModel()->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    bool shown = false;
-    QTimer::singleShot(0, &editor, [&] {
-        // Centred on the main window.
-        const QPoint offset = editor.frameGeometry().center() - form.frameGeometry().center();
-        shown = editor.isVisible() && editor.isModal() && offset.manhattanLength() <= 2;
-        editor.reject();
-    });
-    form.MTagEditClick();
-    EXPECT_TRUE(shown);
-    EXPECT_EQ(editor.FileName(), second);
-    editor.setParent(nullptr);
 }
 
 } // namespace
