@@ -53,12 +53,11 @@ TEST_F(ListActionsTest, CommandsKeepTheirOrderAndAreEnabledAsSoonAsTheyCanAct) {
 
     const auto enabled = [&] {
         QString states;
-        for (QToolButton* b : {f.tbPlay, f.tbPlayWinamp, f.tbReport, f.tbPlaylist, f.tbCopy,
-                               f.tbDelete, f.tbTagEdit})
-            states += QChar(u'0' + b->isEnabled());
-        for (QAction* m :
-             {f.MPlay, f.MWinAmpPlay, f.MReport, f.MPlayList, f.MCopy, f.MDelete, f.MTagEdit})
-            states += QChar(u'0' + m->isEnabled());
+        for (QObject* command : std::initializer_list<QObject*>{
+                 f.tbPlay, f.tbPlayWinamp, f.tbReport, f.tbPlaylist, f.tbCopy, f.tbDelete,
+                 f.tbTagEdit, f.MPlay, f.MWinAmpPlay, f.MReport, f.MPlayList, f.MCopy, f.MDelete,
+                 f.MTagEdit})
+            states += QChar(u'0' + command->property("enabled").toBool());
         return states;
     };
     EXPECT_EQ(enabled(), QStringLiteral("00000000000000"));
