@@ -88,32 +88,29 @@ TEST_F(Fullscreen, PanelLayoutsAndTheBandFollowTheScreen) {
     EXPECT_DOUBLE_EQ(form2->Twips(form2->Label4).top(), 10860);
     EXPECT_EQ(form2->Label5->text(), QStringLiteral("Alpha"));
 
-    struct Panel {
-        const char* caption;
-        double shape1, shape2, combo1, command1;
-        int drawMode;
-        bool line;
+    // The panel: its caption, the left edges of Shape1, Shape2, Combo1 and Command1 in twips,
+    // Shape1's draw mode, whether Line1 shows.
+    const auto panel = [&] {
+        return QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+            .arg(form2->Command1->Caption())
+            .arg(Left(form2->Shape1))
+            .arg(Left(form2->Shape2))
+            .arg(Left(form2->Combo1))
+            .arg(Left(form2->Command1))
+            .arg(form2->Shape1->DrawMode())
+            .arg(form2->Line1->isVisible());
     };
-    const Panel expanded{"4", 10477.5, 11145, 11205, 10717.5, 13, true};
-    const Panel collapsed{"3", 14692.5, 15360, 15360, 14932.5, 15, false};
-    const auto check = [&](const Panel& p) {
-        SCOPED_TRACE(p.caption);
-        EXPECT_EQ(form2->Command1->Caption(), QString::fromLatin1(p.caption));
-        EXPECT_EQ(QList<double>({Left(form2->Shape1), Left(form2->Shape2), Left(form2->Combo1),
-                                 Left(form2->Command1)}),
-                  QList<double>({p.shape1, p.shape2, p.combo1, p.command1}));
-        EXPECT_EQ(form2->Shape1->DrawMode(), p.drawMode);
-        EXPECT_EQ(form2->Line1->isVisible(), p.line);
-    };
-    check(expanded);
-    for (const Panel* next : {&collapsed, &expanded, &collapsed}) {
+    const QString expanded = QStringLiteral("4 10477.5 11145 11205 10717.5 13 1");
+    const QString collapsed = QStringLiteral("3 14692.5 15360 15360 14932.5 15 0");
+    EXPECT_EQ(panel(), expanded);
+    for (const QString& next : {collapsed, expanded, collapsed}) {
         QTest::mouseClick(form2->Command1, Qt::LeftButton);
-        check(*next);
+        EXPECT_EQ(panel(), next);
     }
     // The next hand-over shows the panel as it was left.
     QTest::keyClick(form2.get(), Qt::Key_Escape);
     DoubleClickPicture();
-    check(collapsed);
+    EXPECT_EQ(panel(), collapsed);
 }
 
 TEST_F(Fullscreen, EveryHandOverPaintsAnotherColourScheme) {
