@@ -45,10 +45,9 @@ protected:
         editor.show();
     }
 
-    std::string Make(const std::string& bytes, const char* name = "a.mp3") {
-        const std::string path = dir / name;
-        EXPECT_TRUE(WriteFileBytes(path, bytes));
-        return path;
+    std::string Make(const std::string& bytes) {
+        EXPECT_TRUE(WriteFileBytes(dir / "a.mp3", bytes));
+        return dir / "a.mp3";
     }
     QString LastMessage() const {
         return dialogs.Messages.empty() ? QString() : dialogs.Messages.back().Text;
@@ -207,35 +206,33 @@ TEST_F(TagEditorTest, FailedSaveIsShownWithItsReasonAndKeepsTheDialog) {
 
 TEST_F(TagEditorTest, SaveQuestionWarnsOfDroppedID3v2Data) {
     const std::string title = TextFrame23("TIT2", "T");
-    const std::string picture = Frame23("APIC", "\0image/png\0\3\0PNG"s);
-    struct Case {
+    const std::string lossy =
+        Id3v2Tag({title, Frame23("APIC", "\0image/png\0\3\0PNG"s), Frame23("TXXX", "x")});
+    const struct {
         std::string tag;
-        std::string warning;
+        bool saveV2;
+        const char* warning;
+    } cases[] = {
+        {lossy, true,
+         "The ID3v2 tag also holds 2 other frames (such as pictures); saving removes them."},
+        {Id3v2Tag({title, TextFrame23("TIT2", "U")}), true,
+         "The ID3v2 tag also holds 1 other frame; saving removes it."},
+        {Id3v2Tag({title}, 0, 4), true,
+         "The file has an ID3v2.4 tag; saving replaces it with an ID3v2.3 tag that holds only "
+         "these fields."},
+        {Id3v2Tag({title}), true, ""},
+        {lossy, false, ""}, // without ID3v2 to save there is nothing to warn of
     };
-    for (const Case& c : {
-             Case{Id3v2Tag({title, picture, Frame23("TXXX", "x")}),
-                  "The ID3v2 tag also holds 2 other frames (such as pictures); saving removes "
-                  "them."},
-             Case{Id3v2Tag({title, TextFrame23("TIT2", "U")}),
-                  "The ID3v2 tag also holds 1 other frame; saving removes it."},
-             Case{Id3v2Tag({title}, 0, 4), "The file has an ID3v2.4 tag; saving replaces it with "
-                                           "an ID3v2.3 tag that holds only these fields."},
-             Case{Id3v2Tag({title}), ""},
-         }) {
-        const std::string path = Make(c.tag + Untagged);
+    for (const auto& [tag, saveV2, warning] : cases) {
+        const std::string path = Make(tag + Untagged);
         editor.LoadFile(path);
+        editor.ChBTag2->setChecked(saveV2);
         dialogs.Answers = {MsgAnswer::Cancel};
         QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
-        const std::string expected =
-            "Save changes to ID3v-TAGs?" + (c.warning.empty() ? "" : "\n\n" + c.warning);
-        EXPECT_EQ(LastMessage().toStdString(), expected);
-        EXPECT_EQ(ReadFileBytes(path), c.tag + Untagged);
+        EXPECT_EQ(LastMessage().toStdString(),
+                  "Save changes to ID3v-TAGs?" + std::string(*warning ? "\n\n" : "") + warning);
+        EXPECT_EQ(ReadFileBytes(path), tag + Untagged);
     }
-    // Without ID3v2 to save there is nothing to warn of.
-    editor.ChBTag2->setChecked(false);
-    dialogs.Answers = {MsgAnswer::Cancel};
-    QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
-    EXPECT_EQ(dialogs.Messages.back().Text, u"Save changes to ID3v-TAGs?"_s);
 }
 
 TEST_F(TagEditorTest, TranslatedWithTheOtherWindows) {
