@@ -437,9 +437,7 @@ TEST_F(Viewer, TheWindowOpensAtTheTopLeftEvenWhenItsNativeWindowWasPlacedBefore)
     // The colour depth message makes the native window early; a window manager places it then.
     screen.bitsPerPixel = 16;
     WriteThreeCams();
-    form2 = std::make_unique<Form2>(screen);
-    form3 = std::make_unique<Form3>(screen);
-    form1 = std::make_unique<Form1>(platform, *form2, *form3, store);
+    MakeWindows();
     form1->FormLoad();
     form1->winId();
     form1->windowHandle()->setFramePosition(QPoint(300, 200));
