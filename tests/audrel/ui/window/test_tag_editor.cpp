@@ -156,24 +156,17 @@ TEST_F(TagEditorTest, UnparsableTrackAndInexactGenreKeepWhatWasRead) {
     }
 }
 
-TEST_F(TagEditorTest, CancelledQuestionsWriteNothing) {
+TEST_F(TagEditorTest, ClearedTagsAreDeletedEachAfterItsOwnQuestion) {
     const std::string path = Make(BothTags);
     editor.LoadFile(path);
-    editor.eTitle1->setText(u"Changed"_s);
-    dialogs.Answers = {MsgAnswer::Cancel};
-    QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
-    EXPECT_EQ(LastMessage(), u"Save changes to ID3v-TAGs?"_s);
-    EXPECT_TRUE(editor.isVisible());
-    EXPECT_EQ(ReadFileBytes(path), BothTags);
-
     // Clearing both check boxes asks before each removal; Cancel keeps that tag.
     editor.ChBTag1->setChecked(false);
     editor.ChBTag2->setChecked(false);
     dialogs.Answers = {MsgAnswer::Ok, MsgAnswer::Cancel, MsgAnswer::Ok};
     QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
-    ASSERT_EQ(dialogs.Messages.size(), 4u);
-    EXPECT_EQ(dialogs.Messages[2].Text, u"Delete ID3v1 TAG?"_s);
-    EXPECT_EQ(dialogs.Messages[3].Text, u"Delete ID3v2 TAG?"_s);
+    ASSERT_EQ(dialogs.Messages.size(), 3u);
+    EXPECT_EQ(dialogs.Messages[1].Text, u"Delete ID3v1 TAG?"_s);
+    EXPECT_EQ(dialogs.Messages[2].Text, u"Delete ID3v2 TAG?"_s);
     EXPECT_TRUE(Accepted());
     Reread(path);
     EXPECT_TRUE(v1.Exists());
@@ -204,6 +197,7 @@ TEST_F(TagEditorTest, FailedSaveIsShownWithItsReasonAndKeepsTheDialog) {
     EXPECT_EQ(v2.Title(), "Test Title");
 }
 
+// Cancel on the save question keeps the dialog and writes nothing.
 TEST_F(TagEditorTest, SaveQuestionWarnsOfDroppedID3v2Data) {
     const std::string title = TextFrame23("TIT2", "T");
     const std::string lossy =
@@ -232,6 +226,7 @@ TEST_F(TagEditorTest, SaveQuestionWarnsOfDroppedID3v2Data) {
         EXPECT_EQ(LastMessage().toStdString(),
                   "Save changes to ID3v-TAGs?" + std::string(*warning ? "\n\n" : "") + warning);
         EXPECT_EQ(ReadFileBytes(path), tag + Untagged);
+        EXPECT_TRUE(editor.isVisible());
     }
 }
 
