@@ -5,12 +5,9 @@
 
 #include <sys/stat.h>
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 
 #include "ID3v1.h"
 #include "ID3v2.h"
