@@ -245,13 +245,11 @@ TEST_F(CamDialogs, ClosingTheAddEditDialogDiscardsItWithoutShowingTheList) {
     EXPECT_EQ(Cams(), kThree);
 }
 
-TEST(Splash, MarqueeScrollsLoadingInFromTheRight) {
+TEST_F(CamDialogs, TheSplashMarqueeScrollsLoadingInFromTheRight) {
     const QString source = QString(17, u' ') + QStringLiteral("Loading...");
     EXPECT_EQ(MarqueeText(source, 1), QString(17, u' ') + QStringLiteral("L"));
     EXPECT_EQ(MarqueeText(source, 18), QStringLiteral("Loading..."));
     EXPECT_EQ(MarqueeText(source, 28), QString());
-    test::App();
-    test::FakeScreen screen;
     Loading loading(screen);
     for (int tick = 0; tick < 28; ++tick)
         loading.Timer2Timer();
