@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QRandomGenerator>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -19,23 +21,18 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes Noise(std::size_t n) {
     static QRandomGenerator generator(42);
     Bytes b(n);
-    for (auto& byte : b)
-        byte = static_cast<std::uint8_t>(generator.bounded(256));
+    std::generate(b.begin(), b.end(), [] { return std::uint8_t(generator.bounded(256)); });
     return b;
 }
 
 } // namespace
 
 TEST(Blur, SweepMatchesItsLoopsByteForByte) {
-    const struct {
-        long stride, height;
-    } shapes[] = {
-        {12, 4}, // 4 x 4 pixels at 24 bits: indices 16 to 28 only
-        {12, 5},   {16, 5}, {13, 7},
-        {7680, 6}, {4, 9},           // taller than wide: neighbours beyond the end read as 0
-        {1, 6},                      // writes beyond the end are dropped
-        {12, 3},   {12, 1}, {12, 0}, // three lines or fewer: nothing
-    };
+    // 12 x 4: 4 x 4 pixels at 24 bits, indices 16 to 28 only; 4 x 9: taller than wide, so
+    // neighbours beyond the end read as 0; 1 x 6: writes beyond the end are dropped; three lines
+    // or fewer: nothing.
+    const std::pair<long, long> shapes[] = {{12, 4}, {12, 5}, {16, 5}, {13, 7}, {7680, 6},
+                                            {4, 9},  {1, 6},  {12, 3}, {12, 1}, {12, 0}};
     for (const auto& [stride, height] : shapes) {
         const Bytes original = Noise(std::size_t(stride * height));
         Bytes expected = original;

@@ -1,6 +1,7 @@
 // The fullscreen window and the hand-over, driven offscreen against a camera server on loopback.
 #include "platform/Controls.h"
 #include "support/HttpServer.h"
+#include "support/TempDir.h"
 #include "support/WindowFixture.h"
 #include "viewer/Blur.h"
 
@@ -30,26 +31,18 @@ struct PaintCounter : QObject {
 
 // Two cameras, "Alpha" first in the pickers; a 1024 x 768 screen (15360 x 11520 twips). Each
 // hand-over draws the next of 0.3, 0.6, 0.9, 0.0: schemes 2, 3, 4, 1.
-class Fullscreen : public test::WindowFixture {
+class Fullscreen : public test::ServedWindowFixture {
 protected:
     void SetUp() override {
-        WindowFixture::SetUp();
+        ServedWindowFixture::SetUp();
         random.values = {0.0, 0.3, 0.6, 0.9};
         server.SetPicture(QStringLiteral("/alpha.jpg"), test::Jpeg(320, 240));
         server.SetPicture(QStringLiteral("/zoo.jpg"), test::Jpeg(400, 100));
-        QFile cams(QStringLiteral("Cams.inf"));
-        ASSERT_TRUE(cams.open(QIODevice::WriteOnly));
-        for (const char* name : {"Alpha", "Zoo"})
-            cams.write(
-                QByteArray(name) + "\r\n" +
-                server.Url(QStringLiteral("/%1.jpg").arg(QString::fromLatin1(name).toLower()))
-                    .toUtf8() +
-                "\r\n");
+        WriteCams({{QStringLiteral("Alpha"), QStringLiteral("/alpha.jpg")},
+                   {QStringLiteral("Zoo"), QStringLiteral("/zoo.jpg")}});
     }
     void DoubleClickPicture() { QTest::mouseDClick(form1->ImagNT1, Qt::LeftButton); }
     double Left(const QWidget* control) const { return form2->Twips(control).left(); }
-
-    test::HttpServer server;
 };
 
 } // namespace
@@ -57,10 +50,7 @@ protected:
 TEST_F(Fullscreen, DoubleClickHandsOverAndEachWayBackRestoresTheMainWindow) {
     const std::pair<const char*, std::function<void()>> ways[] = {
         {"Esc", [this] { QTest::keyClick(form2->Combo1, Qt::Key_Escape); }},
-        {"window",
-         [this] {
-             QTest::mouseDClick(form2.get(), Qt::LeftButton, {}, {5, 300});
-         }},
+        {"window", [this] { QTest::mouseDClick(form2.get(), Qt::LeftButton, {}, QPoint(5, 300)); }},
         {"Image3", [this] { QTest::mouseDClick(form2->Image3, Qt::LeftButton); }},
         {"TestBild", [this] { QTest::mouseDClick(form2->TestBild, Qt::LeftButton); }},
         {"closed from outside", [this] { form2->close(); }},
@@ -72,14 +62,10 @@ TEST_F(Fullscreen, DoubleClickHandsOverAndEachWayBackRestoresTheMainWindow) {
         QWidget* picture =
             name == ways[0].first ? static_cast<QWidget*>(form1->ImagNT1) : form1->Label4;
         QTest::mouseDClick(picture, Qt::LeftButton);
-        EXPECT_TRUE(form2->isVisible());
-        EXPECT_TRUE(form1->isHidden());
-        EXPECT_TRUE(form1->isMaximized());
+        EXPECT_TRUE(form2->isVisible() && form1->isHidden() && form1->isMaximized());
         EXPECT_EQ(form2->geometry(), QRect(0, 0, 1024, 768));
         leave();
-        EXPECT_TRUE(form2->isHidden());
-        EXPECT_TRUE(form1->isVisible());
-        EXPECT_FALSE(form1->isMaximized());
+        EXPECT_TRUE(form2->isHidden() && form1->isVisible() && !form1->isMaximized());
     }
 }
 
@@ -102,32 +88,29 @@ TEST_F(Fullscreen, PanelLayoutsAndTheBandFollowTheScreen) {
     EXPECT_DOUBLE_EQ(form2->Twips(form2->Label4).top(), 10860);
     EXPECT_EQ(form2->Label5->text(), QStringLiteral("Alpha"));
 
-    struct Panel {
-        const char* caption;
-        double shape1, shape2, combo1, command1;
-        int drawMode;
-        bool line;
+    // The panel: its caption, the left edges of Shape1, Shape2, Combo1 and Command1 in twips,
+    // Shape1's draw mode, whether Line1 shows.
+    const auto panel = [&] {
+        return QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+            .arg(form2->Command1->Caption())
+            .arg(Left(form2->Shape1))
+            .arg(Left(form2->Shape2))
+            .arg(Left(form2->Combo1))
+            .arg(Left(form2->Command1))
+            .arg(form2->Shape1->DrawMode())
+            .arg(form2->Line1->isVisible());
     };
-    const Panel expanded{"4", 10477.5, 11145, 11205, 10717.5, 13, true};
-    const Panel collapsed{"3", 14692.5, 15360, 15360, 14932.5, 15, false};
-    const auto check = [&](const Panel& p) {
-        SCOPED_TRACE(p.caption);
-        EXPECT_EQ(form2->Command1->Caption(), QString::fromLatin1(p.caption));
-        EXPECT_EQ(QList<double>({Left(form2->Shape1), Left(form2->Shape2), Left(form2->Combo1),
-                                 Left(form2->Command1)}),
-                  QList<double>({p.shape1, p.shape2, p.combo1, p.command1}));
-        EXPECT_EQ(form2->Shape1->DrawMode(), p.drawMode);
-        EXPECT_EQ(form2->Line1->isVisible(), p.line);
-    };
-    check(expanded);
-    for (const Panel* next : {&collapsed, &expanded, &collapsed}) {
+    const QString expanded = QStringLiteral("4 10477.5 11145 11205 10717.5 13 1");
+    const QString collapsed = QStringLiteral("3 14692.5 15360 15360 14932.5 15 0");
+    EXPECT_EQ(panel(), expanded);
+    for (const QString& next : {collapsed, expanded, collapsed}) {
         QTest::mouseClick(form2->Command1, Qt::LeftButton);
-        check(*next);
+        EXPECT_EQ(panel(), next);
     }
     // The next hand-over shows the panel as it was left.
     QTest::keyClick(form2.get(), Qt::Key_Escape);
     DoubleClickPicture();
-    check(collapsed);
+    EXPECT_EQ(panel(), collapsed);
 }
 
 TEST_F(Fullscreen, EveryHandOverPaintsAnotherColourScheme) {
@@ -188,9 +171,8 @@ TEST_F(Fullscreen, AFailingCameraBlinksItsErrorOverTheTestPicture) {
     server.SetPicture(QStringLiteral("/alpha.jpg"), QByteArray("no picture"));
     form1->Command2->click();
     Wait(60);
-    EXPECT_TRUE(form2->TestBild->isVisibleTo(form2.get()));
-    EXPECT_TRUE(form2->Image3->isHidden());
-    EXPECT_FALSE(form2->Timer4->isActive());
+    EXPECT_TRUE(form2->TestBild->isVisibleTo(form2.get()) && form2->Image3->isHidden() &&
+                !form2->Timer4->isActive());
     QList<bool> seen;
     for (int i = 0; i < 3; ++i) {
         Wait(500);
@@ -202,21 +184,17 @@ TEST_F(Fullscreen, AFailingCameraBlinksItsErrorOverTheTestPicture) {
     server.SetPicture(QStringLiteral("/alpha.jpg"), test::Jpeg(64, 48));
     form1->Command2->click();
     Wait(60);
-    EXPECT_TRUE(form2->TestBild->isHidden());
-    EXPECT_TRUE(form2->Timer4->isActive());
+    EXPECT_TRUE(form2->TestBild->isHidden() && form2->Timer4->isActive());
 }
 
 TEST_F(Fullscreen, ChoosingACameraSaysLoadingAndDeletesOnlyDataDat) {
     Start();
-    QFile other(QStringLiteral("Data.dat"));
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly) && other.write("mine") == 4);
-    other.close();
+    ASSERT_TRUE(testsupport::WriteFileBytes("Data.dat", "mine"));
     form2->Combo1->setCurrentIndex(1);
     EXPECT_EQ(form2->Label4->text(), QStringLiteral("Loading 'Zoo' ..."));
     form2->Combo1->clear(); // a refill chooses nothing
     EXPECT_EQ(form2->Label4->text(), QStringLiteral("Loading 'Zoo' ..."));
     Wait(1100);
     EXPECT_FALSE(QFile::exists(QStringLiteral("data.dat")));
-    EXPECT_TRUE(other.open(QIODevice::ReadOnly));
-    EXPECT_EQ(other.readAll(), QByteArray("mine"));
+    EXPECT_EQ(testsupport::ReadFileBytes("Data.dat"), "mine");
 }

@@ -41,32 +41,21 @@ QByteArray ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class Viewer : public test::WindowFixture {
+class Viewer : public test::ServedWindowFixture {
 protected:
     void SetUp() override {
-        WindowFixture::SetUp();
+        ServedWindowFixture::SetUp();
         inet.SetRequestTimeout(3000);
         server.SetPicture(QStringLiteral("/alpha.jpg"), test::Jpeg(320, 240));
         server.SetPicture(QStringLiteral("/beta.jpg"), test::Jpeg(640, 480));
         server.SetPicture(QStringLiteral("/zoo.jpg"), test::Jpeg(400, 100));
     }
 
-    // Writes the camera list; the entries appear sorted in the pickers.
-    void WriteCams(const QList<QPair<QString, QString>>& cams) {
-        QByteArray bytes;
-        for (const auto& [description, path] : cams)
-            bytes += description.toUtf8() + "\r\n" + server.Url(path).toUtf8() + "\r\n";
-        QFile file(QStringLiteral("Cams.inf"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
     void WriteThreeCams() {
         WriteCams({{QStringLiteral("Zoo"), QStringLiteral("/zoo.jpg")},
                    {QStringLiteral("Alpha"), QStringLiteral("/alpha.jpg")},
                    {QStringLiteral("Beta"), QStringLiteral("/beta.jpg")}});
     }
-
-    HttpServer server;
 };
 
 } // namespace
@@ -448,9 +437,7 @@ TEST_F(Viewer, TheWindowOpensAtTheTopLeftEvenWhenItsNativeWindowWasPlacedBefore)
     // The colour depth message makes the native window early; a window manager places it then.
     screen.bitsPerPixel = 16;
     WriteThreeCams();
-    form2 = std::make_unique<Form2>(screen);
-    form3 = std::make_unique<Form3>(screen);
-    form1 = std::make_unique<Form1>(platform, *form2, *form3, store);
+    MakeWindows();
     form1->FormLoad();
     form1->winId();
     form1->windowHandle()->setFramePosition(QPoint(300, 200));

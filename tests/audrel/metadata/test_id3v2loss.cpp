@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "support/TagBytes.h"
-#include "support/TempDir.h"
 
 using namespace testsupport;
 using namespace std::string_literals;
@@ -46,14 +45,6 @@ TEST(ID3v2Loss, CountsWhatASaveOfTheTwelveFieldsDrops) {
         EXPECT_EQ(loss.DroppedPicture, c.picture) << c.name;
         EXPECT_EQ(loss.LosesData(), c.version > 3 || c.version == 2 || c.dropped > 0) << c.name;
     }
-}
-
-TEST(ID3v2Loss, ReadsTheFileItNames) {
-    TempDir dir;
-    const std::string path = dir / "a.mp3";
-    ASSERT_TRUE(WriteFileBytes(path, Id3v2Tag({Frame23("APIC", "p")}) + Audio));
-    EXPECT_EQ(SurveyID3v2Loss(path).DroppedFrames, 1);
-    EXPECT_FALSE(SurveyID3v2Loss(dir / "missing.mp3").LosesData());
 }
 
 } // namespace

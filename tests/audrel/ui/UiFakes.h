@@ -55,29 +55,25 @@ public:
     MsgAnswer MessageBox(QWidget*, const QString& text, const QString& title, MsgIcon icon,
                          MsgButtons buttons) override {
         Messages.push_back({text, title, icon, buttons});
-        if (Answers.empty())
-            return MsgAnswer::Ok;
-        const MsgAnswer answer = Answers.front();
-        Answers.pop_front();
-        return answer;
+        return Next(Answers, MsgAnswer::Ok);
     }
     void ShowException(QWidget*, const QString& message) override { Errors.push_back(message); }
     QString SelectFolder(QWidget*, const QString& caption) override {
         FolderCaptions.push_back(caption);
-        if (Folders.empty())
-            return QString();
-        const QString folder = Folders.front();
-        Folders.pop_front();
-        return folder;
+        return Next(Folders, QString());
     }
-
     QString SaveFileName(QWidget*, const SaveRequest& request) override {
         SaveRequests.push_back(request);
-        if (SaveNames.empty())
-            return QString();
-        const QString name = SaveNames.front();
-        SaveNames.pop_front();
-        return name;
+        return Next(SaveNames, QString());
+    }
+
+    // The script's next answer, or the fallback once it has run out.
+    template <typename T> static T Next(std::deque<T>& script, T fallback) {
+        if (script.empty())
+            return fallback;
+        T next = script.front();
+        script.pop_front();
+        return next;
     }
 
     std::deque<MsgAnswer> Answers;

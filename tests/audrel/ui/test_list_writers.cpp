@@ -17,9 +17,8 @@ namespace {
 // Tag texts are Cyrillic bytes of code page 1251 here.
 const bool codePageChosen = (qputenv("AUDREL_CODEPAGE", "1251"), true);
 
-TListRow Row(const std::string& folder, const std::string& name, const std::string& artistV1,
-             const std::string& titleV1, const std::string& artistV2, const std::string& titleV2,
-             const std::string& time) {
+using S = const std::string&;
+TListRow Row(S folder, S name, S artistV1, S titleV1, S artistV2, S titleV2, S time) {
     TListRow row;
     row.Caption = name;
     row.SubItems = {folder, artistV1, titleV1, "AlbumV1", artistV2, titleV2, "AlbumV2", time};
@@ -34,11 +33,7 @@ std::vector<const TListRow*> Pointers(const std::vector<TListRow>& rows) {
 }
 
 TEST(PlaylistBytes, ArtistAndTitleFallBackInTheirOrderAndTextsMeetTheLocale) {
-    struct Case {
-        TListRow Row;
-        QByteArray Entry;
-    };
-    const std::vector<Case> cases = {
+    const std::pair<TListRow, QByteArray> cases[] = {
         {Row("/m/", "a.mp3", "A1", "T1", "A2", "T2", " 3:05"), "#EXTINF:184,A2 - T2"},
         {Row("/m/", "b.mp3", "A1", "T1", "", "", " 0:10"), "#EXTINF:9,A1 - T1"},
         {Row("/m/", "c.mp3", "", "T1", "A2", "", "10:00"), "#EXTINF:599,A2 - T1"},
@@ -50,13 +45,13 @@ TEST(PlaylistBytes, ArtistAndTitleFallBackInTheirOrderAndTextsMeetTheLocale) {
         // File names keep their own bytes, even where they are no UTF-8.
         {Row("/m/\xE9t\xE9/", "\xFF.mp3", "", "", "", "", " 0:03"), "#EXTINF:2,\xFF.mp3"},
     };
-    std::vector<TListRow> rows;
+    std::vector<const TListRow*> rows;
     QByteArray expected = "#EXTM3U\r\n";
-    for (const Case& c : cases) {
-        rows.push_back(c.Row);
-        expected += c.Entry + "\r\n" + QByteArray::fromStdString(c.Row.FullPath()) + "\r\n";
+    for (const auto& [row, entry] : cases) {
+        rows.push_back(&row);
+        expected += entry + "\r\n" + QByteArray::fromStdString(row.FullPath()) + "\r\n";
     }
-    EXPECT_EQ(PlaylistBytes(Pointers(rows)), expected);
+    EXPECT_EQ(PlaylistBytes(rows), expected);
     EXPECT_EQ(PlaylistBytes({}), QByteArray("#EXTM3U\r\n"));
 }
 

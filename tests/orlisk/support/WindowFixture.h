@@ -10,10 +10,13 @@
 #include "platform/PictureLoader.h"
 #include "platform/Platform.h"
 #include "support/Fakes.h"
+#include "support/HttpServer.h"
 #include "viewer/Form1.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QPair>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -59,6 +62,22 @@ protected:
     std::unique_ptr<Form2> form2;
     std::unique_ptr<Form3> form3;
     std::unique_ptr<Form1> form1;
+};
+
+// ...with the cameras served on loopback.
+class ServedWindowFixture : public WindowFixture {
+protected:
+    // Writes the camera list, (description, path on the server) pairs; the pickers sort them.
+    void WriteCams(const QList<QPair<QString, QString>>& cams) {
+        QByteArray bytes;
+        for (const auto& [description, path] : cams)
+            bytes += description.toUtf8() + "\r\n" + server.Url(path).toUtf8() + "\r\n";
+        QFile file(QStringLiteral("Cams.inf"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    HttpServer server;
 };
 
 } // namespace orlisk::test

@@ -1,11 +1,13 @@
 #include <QAction>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QTimer>
 #include <QToolBar>
 
 #include "ListActions.h"
 #include "WindowFixture.h"
 #include "support/TempDir.h"
+#include "uTAGEdit.h"
 
 namespace {
 
@@ -48,17 +50,14 @@ TEST_F(ListActionsTest, CommandsKeepTheirOrderAndAreEnabledAsSoonAsTheyCanAct) {
     EXPECT_EQ(items.join(u','), QStringLiteral("Play,Play in WinAmp,-,Report...,WinAmp "
                                                "Playlist...,-,Copy,Delete,-,TAG Editor"));
     EXPECT_EQ(f.ListPopup->defaultAction(), f.MPlay);
-    EXPECT_TRUE(f.MPlay->font().bold());
-    EXPECT_EQ(f.tbPlay->icon().cacheKey(), f.MPlay->icon().cacheKey());
 
     const auto enabled = [&] {
         QString states;
-        for (QToolButton* b : {f.tbPlay, f.tbPlayWinamp, f.tbReport, f.tbPlaylist, f.tbCopy,
-                               f.tbDelete, f.tbTagEdit})
-            states += QChar(u'0' + b->isEnabled());
-        for (QAction* m :
-             {f.MPlay, f.MWinAmpPlay, f.MReport, f.MPlayList, f.MCopy, f.MDelete, f.MTagEdit})
-            states += QChar(u'0' + m->isEnabled());
+        for (QObject* command : std::initializer_list<QObject*>{
+                 f.tbPlay, f.tbPlayWinamp, f.tbReport, f.tbPlaylist, f.tbCopy, f.tbDelete,
+                 f.tbTagEdit, f.MPlay, f.MWinAmpPlay, f.MReport, f.MPlayList, f.MCopy, f.MDelete,
+                 f.MTagEdit})
+            states += QChar(u'0' + command->property("enabled").toBool());
         return states;
     };
     EXPECT_EQ(enabled(), QStringLiteral("00000000000000"));
@@ -160,6 +159,28 @@ TEST_F(ListActionsTest, DeleteTrashesEachConfirmedFileAndNamesTheOnesItCannot) {
     EXPECT_FALSE(std::filesystem::exists(music + "/a.mp3"));
     EXPECT_TRUE(std::filesystem::exists(music + "/c.mp3"));
     EXPECT_EQ(f.ListModel()->rowCount(), 3);
+}
+
+TEST_F(ListActionsTest, TheTagEditorOpensModalAndCentredOnTheFirstSelectedRow) {
+    TAudrelForm& f = Start();
+    f.move(100, 20); // room for the editor on each side
+    TMP3TagEdit editor(dialogs);
+    editor.setParent(&f, editor.windowFlags());
+    f.SetTagEditor(&editor);
+    Search(SamplesFolder());
+    f.MTagEditClick(); // no selection: nothing opens
+    EXPECT_EQ(editor.FileName(), "");
+
+    Select({Column(0)[1], Column(0)[0]});
+    bool shown = false;
+    QTimer::singleShot(0, &editor, [&] {
+        const QPoint offset = editor.frameGeometry().center() - f.frameGeometry().center();
+        shown = editor.isVisible() && editor.isModal() && offset.manhattanLength() <= 2;
+        editor.reject();
+    });
+    f.MTagEditClick();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(editor.FileName(), f.ListModel()->Rows()[0].FullPath());
 }
 
 TEST_F(ListActionsTest, TheLogoOpensTheHomePageTheMetainfoNames) {
