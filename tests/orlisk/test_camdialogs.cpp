@@ -173,6 +173,8 @@ TEST_F(CamDialogs, RemovingTheLastCameraLeavesEmptyListsAndTheProgramRunning) {
     form3->Command2->click();
     EXPECT_EQ(Cams(), QByteArray());
     EXPECT_EQ(form2->Combo1->count(), 0);
+    // The frame says so at once, not only at the next refresh.
+    EXPECT_TRUE(form1->Label3->text().startsWith(QStringLiteral("The camera list is empty.")));
     test::Wait(3 * Form2::kFastTickMs);
     form1->Command2->click(); // a refresh without a camera
     form3->Command3->click(); // nothing selected: nothing to edit or remove
