@@ -347,6 +347,7 @@ void TFindMP3::Execute() {
         } catch (const EMaskException&) {
             m_maskError = std::current_exception();
         }
+        m_readAhead = std::make_unique<TReadAhead>(m_folder, m_subFolders, m_mask, ReadAhead);
         Walk();
     } catch (const std::exception& e) {
         m_errorText = e.what();
@@ -354,6 +355,8 @@ void TFindMP3::Execute() {
         m_errorText = "Unknown error";
     }
     m_walker.reset();
+    // The helper ends with the walk, before the owner hears of the end.
+    m_readAhead.reset();
     try {
         if (OnFinished)
             Notify([this] { OnFinished(*this); });
@@ -425,6 +428,7 @@ void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry) {
         std::rethrow_exception(m_maskError);
     if (!m_compiledMask->IsMatch(entry.Name))
         return;
+    const auto began = std::chrono::steady_clock::now();
 
     if (FastSearch) {
         if (FastText.empty()) {
@@ -461,6 +465,7 @@ void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry) {
     } else {
         m_status = fsNotAudio;
     }
+    m_readAhead->Passed(std::chrono::steady_clock::now() - began);
 
     if (m_status == fsHit && OnFound)
         Notify([this] { OnFound(*this, m_info); });

@@ -22,7 +22,7 @@ namespace {
 
 constexpr const char* Usage =
     "usage: findmp3 [--fast TEXT | --detail [--title T] [--artist A] [--album B]] "
-    "[--no-subfolders] [--mask M] FOLDER";
+    "[--no-subfolders] [--mask M] [--read-ahead auto|always|never] FOLDER";
 
 int UsageError(const std::string& why) {
     std::fprintf(stderr, "findmp3: %s; %s\n", why.c_str(), Usage);
@@ -66,6 +66,7 @@ struct Options {
     bool subFolders = true;
     std::string fast, title, artist, album;
     std::string mask = "*.mp3";
+    TReadAheadMode readAhead = TReadAheadMode::Auto;
     std::optional<std::string> folder;
 };
 
@@ -136,6 +137,16 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc)
                 return UsageError("--mask needs a mask");
             o.mask = argv[++i];
+        } else if (arg == "--read-ahead") {
+            const std::string mode = i + 1 < argc ? argv[++i] : "";
+            if (mode == "auto")
+                o.readAhead = TReadAheadMode::Auto;
+            else if (mode == "always")
+                o.readAhead = TReadAheadMode::Always;
+            else if (mode == "never")
+                o.readAhead = TReadAheadMode::Never;
+            else
+                return UsageError("--read-ahead takes auto, always or never");
         } else if (arg == "--help" || arg == "-h") {
             std::printf("%s\n", Usage);
             return 0;
@@ -162,6 +173,7 @@ int main(int argc, char** argv) {
     engine->FastText = o.fast;
     engine->SetFolder(*o.folder);
     engine->SetSubFolders(o.subFolders);
+    engine->ReadAhead = o.readAhead;
     int32_t resultCount = 0;
     engine->OnFound = [&](TFindMP3&, const TFindMP3Info& info) {
         ++resultCount;
