@@ -8,6 +8,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "FileReader.h"
+
+namespace {
+
+constexpr off_t HeadBytes = TFileReader::HeadWindow;
+constexpr off_t TailBytes = TFileReader::TailWindow;
+
+} // namespace
+
 // The helper's own folder walk: the search's order (readdir of each folder, depth first, no
 // links to folders), with every folder kept open while the walk is below it.
 struct TReadAhead::Walk {

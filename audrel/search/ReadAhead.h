@@ -7,7 +7,6 @@
 #include <string>
 #include <thread>
 
-#include "FileReader.h"
 #include "Masks.h"
 
 // When the helper thread runs: once the files keep waiting on the disk (a cold cache), from
@@ -24,11 +23,10 @@ enum class TReadAheadMode : uint8_t { Auto, Always, Never };
 class TReadAhead {
 public:
     // At most this many matching files ahead of the search, each asked for the stretches the
-    // analyser's reader fetches first: 640 KiB at most in flight. Asking for more of the head
-    // (to cover large tags) measured slower on a cold cache: the disk then also reads pictures.
+    // analyser's reader fetches first (its 16 KiB head and 4 KiB tail): 640 KiB at most in
+    // flight. Asking for more of the head (to cover large tags) measured slower on a cold
+    // cache: the disk then also reads the pictures.
     static constexpr uint32_t WindowFiles = 32;
-    static constexpr int64_t HeadBytes = TFileReader::HeadWindow;
-    static constexpr int64_t TailBytes = TFileReader::TailWindow;
     // In Auto mode the helper starts after this many files in a row took this long each:
     // far more than a file served from the page cache, far less than one read from a disk.
     static constexpr std::chrono::microseconds SlowFile{150};
