@@ -15,13 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "FolderOpen.h"
 #include "MPEGaudio.h"
 
 namespace {
-
-bool IsDots(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
 
 bool EndsWithMp3(const std::string& mask) {
     if (mask.size() < 5)
@@ -85,31 +82,14 @@ struct TFindMP3::Walker {
             PopRaw();
     }
 
-    static unsigned char ResolveType(int fd, const char* name, unsigned char type) {
-        if (type != DT_UNKNOWN)
-            return type;
-        struct stat st {};
-        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return DT_UNKNOWN;
-        return static_cast<unsigned char>(IFTODT(st.st_mode));
-    }
-
     // Opens a folder as the new deepest level; false when it cannot be listed.
     bool Push(int parentFd, const char* name, bool follow) {
-        int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-        if (!follow)
-            flags |= O_NOFOLLOW;
-        const int fd = ::openat(parentFd, name, flags);
-        if (fd < 0)
+        DIR* dir = OpenFolderAt(parentFd, name, follow);
+        if (!dir)
             return false;
-        DIR* dir = ::fdopendir(fd);
-        if (!dir) {
-            ::close(fd);
-            return false;
-        }
         Level level;
         level.dir = dir;
-        level.fd = fd;
+        level.fd = ::dirfd(dir);
         level.pathLength = path.size();
         level.serial = nextSerial++;
         levels.push_back(std::move(level));
@@ -137,7 +117,7 @@ struct TFindMP3::Walker {
             TDirEntry entry;
             entry.Name = d->d_name;
             entry.Inode = d->d_ino;
-            entry.Type = ResolveType(level.fd, d->d_name, d->d_type);
+            entry.Type = EntryType(level.fd, d->d_name, d->d_type);
             level.rest.push_back(std::move(entry));
         }
         ::closedir(level.dir);
@@ -192,7 +172,7 @@ struct TFindMP3::Walker {
             return false;
         entry.Name.assign(d->d_name);
         entry.Inode = d->d_ino;
-        entry.Type = ResolveType(level.fd, d->d_name, d->d_type);
+        entry.Type = EntryType(level.fd, d->d_name, d->d_type);
         return true;
     }
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "FileReader.h"
+#include "FolderOpen.h"
 
 namespace {
 
@@ -27,20 +28,9 @@ struct TReadAhead::Walk {
             ::closedir(dir);
     }
 
-    bool Push(int parentFd, const char* name, bool follow) {
-        int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-        if (!follow)
-            flags |= O_NOFOLLOW;
-        const int fd = ::openat(parentFd, name, flags);
-        if (fd < 0)
-            return false;
-        DIR* dir = ::fdopendir(fd);
-        if (!dir) {
-            ::close(fd);
-            return false;
-        }
-        open.push_back(dir);
-        return true;
+    void Push(int parentFd, const char* name, bool follow) {
+        if (DIR* dir = OpenFolderAt(parentFd, name, follow))
+            open.push_back(dir);
     }
 
     void Pop() {
@@ -138,42 +128,35 @@ void TReadAhead::Run() {
     Walk walk;
     std::string name;
     uint32_t index = 0; // matching files met so far
-    if (walk.Push(AT_FDCWD, m_folder.c_str(), true)) {
-        while (!walk.open.empty() && !m_quit.load(std::memory_order_acquire)) {
-            DIR* dir = walk.open.back();
-            const dirent* d = ::readdir(dir);
-            if (!d) {
-                walk.Pop();
-                continue;
-            }
-            if (d->d_name[0] == '.' &&
-                (d->d_name[1] == 0 || (d->d_name[1] == '.' && d->d_name[2] == 0)))
-                continue;
-            name.assign(d->d_name);
-            unsigned char type = d->d_type;
-            if (type == DT_UNKNOWN) {
-                struct stat st {};
-                if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-                    type = static_cast<unsigned char>(IFTODT(st.st_mode));
-            }
-            if (type == DT_DIR) {
-                if (!m_subFolders)
-                    continue;
-                // Too deep to follow the search's order further with open folders.
-                if (walk.open.size() >= MaxDepth)
-                    break;
-                walk.Push(::dirfd(dir), name.c_str(), false);
-                continue;
-            }
-            if (!m_mask->IsMatch(name))
-                continue;
-            const uint32_t mine = index++;
-            if (!WaitForWindow(mine))
-                break;
-            // Files the search is already past are walked over without a hint.
-            if (static_cast<int32_t>(mine - m_passed.load(std::memory_order_acquire)) >= 0)
-                Hint(::dirfd(dir), name.c_str(), type);
+    walk.Push(AT_FDCWD, m_folder.c_str(), true);
+    while (!walk.open.empty() && !m_quit.load(std::memory_order_acquire)) {
+        DIR* dir = walk.open.back();
+        const dirent* d = ::readdir(dir);
+        if (!d) {
+            walk.Pop();
+            continue;
         }
+        if (IsDots(d->d_name))
+            continue;
+        name.assign(d->d_name);
+        const unsigned char type = EntryType(::dirfd(dir), name.c_str(), d->d_type);
+        if (type == DT_DIR) {
+            if (!m_subFolders)
+                continue;
+            // Too deep to follow the search's order further with open folders.
+            if (walk.open.size() >= MaxDepth)
+                break;
+            walk.Push(::dirfd(dir), name.c_str(), false);
+            continue;
+        }
+        if (!m_mask->IsMatch(name))
+            continue;
+        const uint32_t mine = index++;
+        if (!WaitForWindow(mine))
+            break;
+        // Files the search is already past are walked over without a hint.
+        if (static_cast<int32_t>(mine - m_passed.load(std::memory_order_acquire)) >= 0)
+            Hint(::dirfd(dir), name.c_str(), type);
     }
     m_walkEnded.store(true, std::memory_order_release);
 }
