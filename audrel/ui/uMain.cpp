@@ -612,12 +612,7 @@ void TAudrelForm::ReleaseRetiredEngines() {
     // waited for right now; StopSearch releases it once the wait is over.
     if (m_stopping)
         return;
-    // Destroying an engine whose worker has not quite left its last notification serves UI
-    // events while it waits, and one of them may be another release: that one must find the
-    // list empty, not destroy the same engines a second time.
-    auto retired = std::move(m_retired);
     m_retired.clear();
-    retired.clear();
 }
 
 void TAudrelForm::FindFolder(TFindMP3& sender) {
