@@ -125,6 +125,15 @@ void TReadAhead::Hint(int dirFd, const char* name, unsigned char type) {
 }
 
 void TReadAhead::Run() {
+    try {
+        WalkAhead();
+    } catch (...) {
+        // Out of memory, say: the search goes on without read-ahead.
+    }
+    m_walkEnded.store(true, std::memory_order_release);
+}
+
+void TReadAhead::WalkAhead() {
     Walk walk;
     std::string name;
     uint32_t index = 0; // matching files met so far
@@ -158,5 +167,4 @@ void TReadAhead::Run() {
         if (static_cast<int32_t>(mine - m_passed.load(std::memory_order_acquire)) >= 0)
             Hint(::dirfd(dir), name.c_str(), type);
     }
-    m_walkEnded.store(true, std::memory_order_release);
 }

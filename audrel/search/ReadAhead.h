@@ -54,6 +54,7 @@ private:
     struct Walk;
 
     void Run();
+    void WalkAhead();
     // Waits until file `index` is within the window; false when the helper must end.
     bool WaitForWindow(uint32_t index);
     static void Hint(int dirFd, const char* name, unsigned char type);
