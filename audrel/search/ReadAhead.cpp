@@ -57,10 +57,12 @@ TReadAhead::~TReadAhead() {
 }
 
 void TReadAhead::Passed(std::chrono::nanoseconds spent) {
-    m_passed.fetch_add(1, std::memory_order_release);
+    const uint32_t passed = m_passed.fetch_add(1) + 1;
     if (m_thread.joinable()) {
-        // No system call unless the helper waits for this.
-        m_passed.notify_one();
+        // The helper, a full window ahead, sleeps until half of it is used up: one wake-up
+        // for every WindowFiles / 2 files, not one for each.
+        if (static_cast<int32_t>(passed - m_wakeAt.load()) >= 0)
+            m_passed.notify_one();
         return;
     }
     if (m_mode != TReadAheadMode::Auto)
@@ -92,13 +94,17 @@ void TReadAhead::Stop() {
 }
 
 bool TReadAhead::WaitForWindow(uint32_t index) {
+    constexpr auto window = static_cast<int32_t>(WindowFiles);
+    if (static_cast<int32_t>(index - m_passed.load()) < window)
+        return !m_quit.load();
+    m_wakeAt.store(index - WindowFiles / 2);
     for (;;) {
-        if (m_quit.load(std::memory_order_acquire))
+        if (m_quit.load())
             return false;
-        const uint32_t passed = m_passed.load(std::memory_order_acquire);
-        if (static_cast<int32_t>(index - passed) < static_cast<int32_t>(WindowFiles))
+        const uint32_t passed = m_passed.load();
+        if (static_cast<int32_t>(index - passed) <= window / 2)
             return true;
-        m_passed.wait(passed, std::memory_order_acquire);
+        m_passed.wait(passed);
     }
 }
 

@@ -67,6 +67,8 @@ private:
     bool m_stopped = false;
     // Files the search has finished; Stop also bumps it to wake a waiting helper.
     std::atomic<uint32_t> m_passed{0};
+    // The count of m_passed at which a waiting helper wants to be woken.
+    std::atomic<uint32_t> m_wakeAt{0};
     std::atomic<bool> m_quit{false};
     std::atomic<bool> m_walkEnded{false};
     std::thread m_thread;

@@ -86,3 +86,27 @@ TEST(ReadAhead, AsksOnlyForRegularFilesThatMatchTheMask) {
     writer.join();
     ::close(reader);
 }
+
+TEST(ReadAhead, StaysWithinItsWindowAheadOfTheSearch) {
+    TempDir dir;
+    const uint32_t files = TReadAhead::WindowFiles + 8;
+    auto name = [&](uint32_t i) { return dir / ("f" + std::to_string(i) + ".mp3"); };
+    for (uint32_t i = 0; i < files; ++i)
+        ASSERT_TRUE(WriteUncached(name(i)));
+    if (HeadCached(name(0)))
+        GTEST_SKIP() << "this file system keeps every page cached";
+    auto cached = [&] {
+        uint32_t n = 0;
+        for (uint32_t i = 0; i < files; ++i)
+            n += HeadCached(name(i)) ? 1 : 0;
+        return n;
+    };
+    TReadAhead readAhead(dir.Path(), true, "*.mp3", TReadAheadMode::Always);
+    ASSERT_TRUE(WaitFor([&] { return cached() == TReadAhead::WindowFiles; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(cached(), TReadAhead::WindowFiles);
+    // Half the window used up: the helper goes on to the end.
+    for (uint32_t i = 0; i < TReadAhead::WindowFiles / 2; ++i)
+        readAhead.Passed(std::chrono::microseconds(1));
+    EXPECT_TRUE(WaitFor([&] { return readAhead.WalkEnded() && cached() == files; }));
+}
