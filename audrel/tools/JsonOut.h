@@ -18,25 +18,29 @@ public:
     static void AppendString(std::string& out, std::string_view bytes)
     {
         static constexpr char hex[] = "0123456789abcdef";
-        // Written straight into room for the longest form ("\u00XX" per byte), then trimmed:
-        // findmp3 writes eight of these per hit.
+        const auto isPlain = [](unsigned char b) {
+            return b >= 0x20 && b < 0x80 && b != '"' && b != '\\';
+        };
+        // The leading run that needs no escaping (mostly the whole text), eight bytes at a time.
+        const size_t n = bytes.size();
+        size_t plain = 0;
+        for (uint64_t word = 0;
+             n - plain >= 8 && (std::memcpy(&word, bytes.data() + plain, 8), AllPlain(word));)
+            plain += 8;
+        while (plain < n && isPlain(static_cast<unsigned char>(bytes[plain])))
+            ++plain;
+        // Room for that run and the longest form ("\u00XX") of every byte behind it, trimmed
+        // below: findmp3 writes eight of these per hit.
         const size_t start = out.size();
-        out.resize(start + 2 + 6 * bytes.size());
+        out.resize(start + 2 + plain + 6 * (n - plain));
         char* p = out.data() + start;
         *p++ = '"';
-        const size_t n = bytes.size();
-        for (size_t i = 0; i < n;) {
-            // Eight plain bytes, the bulk of every path and tag, are copied at once.
-            uint64_t word = 0;
-            if (n - i >= 8 && (std::memcpy(&word, bytes.data() + i, 8), AllPlain(word))) {
-                std::memcpy(p, &word, 8);
-                p += 8;
-                i += 8;
-                continue;
-            }
+        std::memcpy(p, bytes.data(), plain);
+        p += plain;
+        for (size_t i = plain; i < n;) {
             const char ch = bytes[i++];
             const auto b = static_cast<unsigned char>(ch);
-            if (b >= 0x20 && b < 0x80 && b != '"' && b != '\\') {
+            if (isPlain(b)) {
                 *p++ = ch;
             } else if (b == '"' || b == '\\') {
                 *p++ = '\\';
