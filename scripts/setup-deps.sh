@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-dejavu-extra
   strace python3
+  libtag1-dev time
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <cstring>
 #include <string_view>
 
 #include "FileReader.h"
@@ -174,7 +175,13 @@ VBRData DetectVBRHeader(const uint8_t* h)
 FrameInfo FindFrame(const SearchBuffer& buffer, VBRData& vbr)
 {
     for (size_t p = 0; p < CandidatePositions; ++p) {
-        const uint8_t* at = buffer.data() + p;
+        // Every header starts with 0xFF: go straight to the next one (a file that is not
+        // audio is searched through twice).
+        const void* sync = std::memchr(buffer.data() + p, 0xFF, CandidatePositions - p);
+        if (!sync)
+            break;
+        const auto* at = static_cast<const uint8_t*>(sync);
+        p = static_cast<size_t>(at - buffer.data());
         if (!IsFrameHeader(at))
             continue;
         FrameInfo candidate;

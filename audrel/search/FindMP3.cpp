@@ -15,13 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "FolderOpen.h"
 #include "MPEGaudio.h"
 
 namespace {
-
-bool IsDots(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
 
 bool EndsWithMp3(const std::string& mask) {
     if (mask.size() < 5)
@@ -85,31 +82,14 @@ struct TFindMP3::Walker {
             PopRaw();
     }
 
-    static unsigned char ResolveType(int fd, const char* name, unsigned char type) {
-        if (type != DT_UNKNOWN)
-            return type;
-        struct stat st {};
-        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return DT_UNKNOWN;
-        return static_cast<unsigned char>(IFTODT(st.st_mode));
-    }
-
     // Opens a folder as the new deepest level; false when it cannot be listed.
     bool Push(int parentFd, const char* name, bool follow) {
-        int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-        if (!follow)
-            flags |= O_NOFOLLOW;
-        const int fd = ::openat(parentFd, name, flags);
-        if (fd < 0)
+        DIR* dir = OpenFolderAt(parentFd, name, follow);
+        if (!dir)
             return false;
-        DIR* dir = ::fdopendir(fd);
-        if (!dir) {
-            ::close(fd);
-            return false;
-        }
         Level level;
         level.dir = dir;
-        level.fd = fd;
+        level.fd = ::dirfd(dir);
         level.pathLength = path.size();
         level.serial = nextSerial++;
         levels.push_back(std::move(level));
@@ -137,7 +117,7 @@ struct TFindMP3::Walker {
             TDirEntry entry;
             entry.Name = d->d_name;
             entry.Inode = d->d_ino;
-            entry.Type = ResolveType(level.fd, d->d_name, d->d_type);
+            entry.Type = EntryType(level.fd, d->d_name, d->d_type);
             level.rest.push_back(std::move(entry));
         }
         ::closedir(level.dir);
@@ -192,7 +172,7 @@ struct TFindMP3::Walker {
             return false;
         entry.Name.assign(d->d_name);
         entry.Inode = d->d_ino;
-        entry.Type = ResolveType(level.fd, d->d_name, d->d_type);
+        entry.Type = EntryType(level.fd, d->d_name, d->d_type);
         return true;
     }
 
@@ -347,6 +327,7 @@ void TFindMP3::Execute() {
         } catch (const EMaskException&) {
             m_maskError = std::current_exception();
         }
+        m_readAhead = std::make_unique<TReadAhead>(m_folder, m_subFolders, m_mask, ReadAhead);
         Walk();
     } catch (const std::exception& e) {
         m_errorText = e.what();
@@ -354,6 +335,8 @@ void TFindMP3::Execute() {
         m_errorText = "Unknown error";
     }
     m_walker.reset();
+    // The helper ends with the walk, before the owner hears of the end.
+    m_readAhead.reset();
     try {
         if (OnFinished)
             Notify([this] { OnFinished(*this); });
@@ -425,6 +408,7 @@ void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry) {
         std::rethrow_exception(m_maskError);
     if (!m_compiledMask->IsMatch(entry.Name))
         return;
+    const auto began = std::chrono::steady_clock::now();
 
     if (FastSearch) {
         if (FastText.empty()) {
@@ -461,6 +445,7 @@ void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry) {
     } else {
         m_status = fsNotAudio;
     }
+    m_readAhead->Passed(std::chrono::steady_clock::now() - began);
 
     if (m_status == fsHit && OnFound)
         Notify([this] { OnFound(*this, m_info); });

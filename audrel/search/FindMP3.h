@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "Masks.h"
+#include "ReadAhead.h"
 
 class TMPEGaudio;
 
@@ -169,6 +170,8 @@ public:
     TFindFound OnFound;
     TFindNotify OnFolder;
     TFindNotify OnFinished;
+    // Whether a helper thread asks the kernel for the next files ahead of the walk.
+    TReadAheadMode ReadAhead = TReadAheadMode::Auto;
 
 private:
     struct Walker;
@@ -194,6 +197,7 @@ private:
     std::optional<TMask> m_compiledMask;
     std::exception_ptr m_maskError;
     std::unique_ptr<Walker> m_walker;
+    std::unique_ptr<TReadAhead> m_readAhead;
 
     THandOff m_handOff;
     TPump m_pump;

@@ -114,6 +114,16 @@ TMask::TMask(const std::string& mask) {
     end.Kind = mkLiteral;
     end.Char = 0;
     add(std::move(end), n);
+
+    // '*' and then plain characters only (the search's "*.mp3"): the walk's answer is whether
+    // the name ends with them, which a direct comparison gives without the walk.
+    const size_t literals = m_states.size() - 1;
+    m_starSuffix = m_states[0].AfterStar && !m_states[literals].AfterStar;
+    for (size_t k = 0; k < literals && m_starSuffix; ++k) {
+        const TMaskState& state = m_states[k];
+        m_starSuffix = state.Kind == mkLiteral && state.Char != 0 && (k == 0 || !state.AfterStar);
+        m_suffix.push_back(static_cast<char>(state.Char));
+    }
 }
 
 // Whether the element of `state` matches the name at p; the end of the name matches only the
@@ -138,6 +148,16 @@ bool TMask::MatchesAt(const TMaskState& state, const std::string& name, size_t p
 }
 
 bool TMask::IsMatch(const std::string& name) const {
+    if (m_starSuffix) {
+        if (name.size() < m_suffix.size())
+            return false;
+        const size_t start = name.size() - m_suffix.size();
+        for (size_t k = 0; k < m_suffix.size(); ++k)
+            if (FoldAscii(static_cast<unsigned char>(name[start + k])) !=
+                static_cast<unsigned char>(m_suffix[k]))
+                return false;
+        return true;
+    }
     const CodePage& codePage = CodePage::System();
     const size_t n = name.size();
     const size_t count = m_states.size();

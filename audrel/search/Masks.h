@@ -46,6 +46,8 @@ private:
     bool MatchesAt(const TMaskState& state, const std::string& name, size_t p) const;
 
     std::vector<TMaskState> m_states;
+    bool m_starSuffix = false; // the mask is '*' and then the literals of m_suffix
+    std::string m_suffix;
 };
 
 // Compiles the mask, tests the name and drops the compiled form (also when the mask is invalid).

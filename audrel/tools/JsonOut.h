@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,32 +18,47 @@ public:
     static void AppendString(std::string& out, std::string_view bytes)
     {
         static constexpr char hex[] = "0123456789abcdef";
-        out += '"';
-        // Runs of plain printable ASCII, the bulk of every tag, are copied whole.
-        const auto plain = [](unsigned char b) { return b >= 0x20 && b < 0x80 && b != '"' && b != '\\'; };
-        size_t i = 0;
-        while (i < bytes.size()) {
-            size_t run = i;
-            while (run < bytes.size() && plain(static_cast<unsigned char>(bytes[run])))
-                ++run;
-            out.append(bytes.data() + i, run - i);
-            if (run == bytes.size())
-                break;
-            const auto b = static_cast<unsigned char>(bytes[run]);
-            if (b == '"' || b == '\\') {
-                out += '\\';
-                out += static_cast<char>(b);
+        const auto isPlain = [](unsigned char b) {
+            return b >= 0x20 && b < 0x80 && b != '"' && b != '\\';
+        };
+        // The leading run that needs no escaping (mostly the whole text), eight bytes at a time.
+        const size_t n = bytes.size();
+        size_t plain = 0;
+        for (uint64_t word = 0;
+             n - plain >= 8 && (std::memcpy(&word, bytes.data() + plain, 8), AllPlain(word));)
+            plain += 8;
+        while (plain < n && isPlain(static_cast<unsigned char>(bytes[plain])))
+            ++plain;
+        // Room for that run and the longest form ("\u00XX") of every byte behind it, trimmed
+        // below: findmp3 writes eight of these per hit.
+        const size_t start = out.size();
+        out.resize(start + 2 + plain + 6 * (n - plain));
+        char* p = out.data() + start;
+        *p++ = '"';
+        std::memcpy(p, bytes.data(), plain);
+        p += plain;
+        for (size_t i = plain; i < n;) {
+            const char ch = bytes[i++];
+            const auto b = static_cast<unsigned char>(ch);
+            if (isPlain(b)) {
+                *p++ = ch;
+            } else if (b == '"' || b == '\\') {
+                *p++ = '\\';
+                *p++ = ch;
             } else if (b < 0x20) {
-                out += "\\u00";
-                out += hex[b >> 4];
-                out += hex[b & 15];
+                *p++ = '\\';
+                *p++ = 'u';
+                *p++ = '0';
+                *p++ = '0';
+                *p++ = hex[b >> 4];
+                *p++ = hex[b & 15];
             } else {
-                out += static_cast<char>(0xC0 | (b >> 6));
-                out += static_cast<char>(0x80 | (b & 0x3F));
+                *p++ = static_cast<char>(0xC0 | (b >> 6));
+                *p++ = static_cast<char>(0x80 | (b & 0x3F));
             }
-            i = run + 1;
         }
-        out += '"';
+        *p++ = '"';
+        out.resize(static_cast<size_t>(p - out.data()));
     }
 
     JsonOut& BeginObject()
@@ -120,6 +136,18 @@ public:
     const std::string& Text() const { return m_text; }
 
 private:
+    // True when none of the eight bytes is below 0x20, above 0x7F, '"' or '\\' (the usual
+    // bit tricks: a byte's high bit survives the subtraction only where the byte was small).
+    static bool AllPlain(uint64_t w)
+    {
+        constexpr uint64_t ones = 0x0101010101010101u;
+        constexpr uint64_t high = 0x8080808080808080u;
+        const auto anyBelow = [&](uint64_t v, uint64_t bound) { return (v - ones * bound) & ~v & high; };
+        return ((w & high) | anyBelow(w, 0x20) | anyBelow(w ^ (ones * '"'), 1)
+                   | anyBelow(w ^ (ones * '\\'), 1))
+            == 0;
+    }
+
     // Puts ", " between the members of an object (not between a key and its value).
     void Separate()
     {

@@ -22,7 +22,7 @@ namespace {
 
 constexpr const char* Usage =
     "usage: findmp3 [--fast TEXT | --detail [--title T] [--artist A] [--album B]] "
-    "[--no-subfolders] [--mask M] FOLDER";
+    "[--no-subfolders] [--mask M] [--read-ahead auto|always|never] FOLDER";
 
 int UsageError(const std::string& why) {
     std::fprintf(stderr, "findmp3: %s; %s\n", why.c_str(), Usage);
@@ -66,6 +66,7 @@ struct Options {
     bool subFolders = true;
     std::string fast, title, artist, album;
     std::string mask = "*.mp3";
+    TReadAheadMode readAhead = TReadAheadMode::Auto;
     std::optional<std::string> folder;
 };
 
@@ -73,23 +74,21 @@ struct Options {
 void PrintHit(const TFindMP3Info& info) {
     static std::string line;
     line.clear();
-    auto member = [](std::string_view key, const std::string& bytes) {
-        line += ", \"";
-        line += key;
-        line += "\": ";
+    // Each member's separator and key are one literal: eight of them per hit.
+    auto member = [](std::string_view separatorAndKey, const std::string& bytes) {
+        line += separatorAndKey;
         JsonOut::AppendString(line, bytes);
     };
-    line += "{\"name\": ";
-    JsonOut::AppendString(line, info.Entry.Name);
-    member("full_path", info.FullPath);
+    member("{\"name\": ", info.Entry.Name);
+    member(", \"full_path\": ", info.FullPath);
     line += ", \"duration\": ";
     line += std::to_string(info.Duration);
-    member("artist_v1", info.ArtistV1);
-    member("title_v1", info.TitleV1);
-    member("album_v1", info.AlbumV1);
-    member("artist_v2", info.ArtistV2);
-    member("title_v2", info.TitleV2);
-    member("album_v2", info.AlbumV2);
+    member(", \"artist_v1\": ", info.ArtistV1);
+    member(", \"title_v1\": ", info.TitleV1);
+    member(", \"album_v1\": ", info.AlbumV1);
+    member(", \"artist_v2\": ", info.ArtistV2);
+    member(", \"title_v2\": ", info.TitleV2);
+    member(", \"album_v2\": ", info.AlbumV2);
     line += "}\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
@@ -138,6 +137,16 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc)
                 return UsageError("--mask needs a mask");
             o.mask = argv[++i];
+        } else if (arg == "--read-ahead") {
+            const std::string mode = i + 1 < argc ? argv[++i] : "";
+            if (mode == "auto")
+                o.readAhead = TReadAheadMode::Auto;
+            else if (mode == "always")
+                o.readAhead = TReadAheadMode::Always;
+            else if (mode == "never")
+                o.readAhead = TReadAheadMode::Never;
+            else
+                return UsageError("--read-ahead takes auto, always or never");
         } else if (arg == "--help" || arg == "-h") {
             std::printf("%s\n", Usage);
             return 0;
@@ -164,6 +173,7 @@ int main(int argc, char** argv) {
     engine->FastText = o.fast;
     engine->SetFolder(*o.folder);
     engine->SetSubFolders(o.subFolders);
+    engine->ReadAhead = o.readAhead;
     int32_t resultCount = 0;
     engine->OnFound = [&](TFindMP3&, const TFindMP3Info& info) {
         ++resultCount;

@@ -1,13 +1,19 @@
 #!/usr/bin/env python3
-"""Times findmp3 against the I/O floor and the TagLib peer on generated trees.
+"""Times findmp3 against the I/O floor and the TagLib peer on generated trees, warm and cold.
 
-Usage: run.py BUILD_DIR [--sizes 1000,20000] [--runs 7] [--trees DIR] [--strace]
+Usage: run.py BUILD_DIR [--sizes 5000,20000] [--runs 7] [--cold-runs 5] [--no-cold]
+              [--read-ahead] [--trees DIR] [--strace]
 
-Every tree is generated once (deterministically) under --trees, read once by every program to
-warm the cache, then each program runs --runs times in turn; the table shows medians, files per
-second, the ratio to the floor (wall and CPU time: on a busy machine
-the CPU time is the steadier measure) and the peak memory that /usr/bin/time -v reports. --strace adds
-the system calls per file of findmp3 and of the floor on the smallest tree.
+Every tree is generated once (deterministically) under --trees.
+
+Warm: each program reads the tree once to fill the page cache, then the programs run --runs
+times in turn. Cold: before every single run the page cache is dropped (sync, then
+"echo 3 > /proc/sys/vm/drop_caches"), --cold-runs times in turn; this needs root, and without
+it the cold columns are skipped with a note. The table shows medians, the ratio to the floor
+(wall and CPU time: on a busy machine the CPU time is the steadier measure) and the peak
+memory that /usr/bin/time -v reports. --read-ahead adds findmp3 with its read-ahead forced on
+and off, which shows what the read-ahead costs on a warm cache. --strace adds the system calls
+per file of findmp3 (its read-ahead off) and of the floor on the smallest tree.
 """
 
 import argparse
@@ -20,18 +26,33 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+DROP_CACHES = "/proc/sys/vm/drop_caches"
 
 
-def programs(build):
-    found = [("findmp3", [os.path.join(build, "audrel/tools/findmp3")]),
+def programs(build, read_ahead):
+    findmp3 = os.path.join(build, "audrel/tools/findmp3")
+    found = [("findmp3", [findmp3]),
              ("floor", [os.path.join(build, "bench/scan/scan_floor")])]
     taglib = os.path.join(build, "bench/scan/scan_taglib")
     if os.path.exists(taglib):
         found.append(("taglib", [taglib]))
+    if read_ahead:
+        found += [("findmp3 --read-ahead never", [findmp3, "--read-ahead", "never"]),
+                  ("findmp3 --read-ahead always", [findmp3, "--read-ahead", "always"])]
     for name, cmd in found:
         if not os.access(cmd[0], os.X_OK):
             sys.exit("%s is not built: %s" % (name, cmd[0]))
     return found
+
+
+def can_drop_caches():
+    return os.geteuid() == 0 and os.access(DROP_CACHES, os.W_OK)
+
+
+def drop_caches():
+    os.sync()
+    with open(DROP_CACHES, "w") as f:
+        f.write("3\n")
 
 
 def run_once(cmd):
@@ -40,9 +61,9 @@ def run_once(cmd):
     proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     _, status, usage = os.wait4(proc.pid, 0)
     wall = time.perf_counter() - start
-    proc.returncode = os.waitstatus_to_exitcode(status)
-    if proc.returncode != 0:
-        sys.exit("%s failed with %d" % (cmd[0], proc.returncode))
+    code = os.waitstatus_to_exitcode(status)
+    if code != 0:
+        sys.exit("%s failed with %d" % (cmd[0], code))
     return wall, usage.ru_utime + usage.ru_stime
 
 
@@ -67,45 +88,66 @@ def syscalls(cmd):
         return counts
 
 
+def medians(progs, tree, runs, before_each):
+    """Median wall and CPU time of each program, the programs taking turns."""
+    times = {name: [] for name, _ in progs}
+    for _ in range(runs):
+        for name, cmd in progs:
+            before_each()
+            times[name].append(run_once(cmd + [tree]))
+    return {name: (statistics.median(t[0] for t in ts), statistics.median(t[1] for t in ts))
+            for name, ts in times.items()}
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("build")
-    ap.add_argument("--sizes", default="1000,20000")
+    ap.add_argument("--sizes", default="5000,20000")
     ap.add_argument("--runs", type=int, default=7)
+    ap.add_argument("--cold-runs", type=int, default=5)
+    ap.add_argument("--no-cold", action="store_true")
+    ap.add_argument("--read-ahead", action="store_true")
     ap.add_argument("--trees", default=os.path.join(tempfile.gettempdir(), "audrel-scan-trees"))
     ap.add_argument("--strace", action="store_true")
     args = ap.parse_args()
 
-    progs = programs(args.build)
+    progs = programs(args.build, args.read_ahead)
     sizes = [int(s) for s in args.sizes.split(",")]
+    cold = not args.no_cold and args.cold_runs > 0
+    if cold and not can_drop_caches():
+        print("Cold-cache runs need root to drop the page cache (%s): skipped." % DROP_CACHES)
+        cold = False
+
     rows = []
     for n in sizes:
         tree = os.path.join(args.trees, "n%d" % n)
         if not os.path.isdir(tree):
             subprocess.run([sys.executable, os.path.join(HERE, "gen_tree.py"), str(n), tree], check=True)
         for _, cmd in progs:
-            run_once(cmd + [tree])  # warm the cache
-        times = {name: [] for name, _ in progs}
-        for _ in range(args.runs):
-            for name, cmd in progs:
-                times[name].append(run_once(cmd + [tree]))
-        floor = statistics.median(t[0] for t in times["floor"])
-        floor_cpu = statistics.median(t[1] for t in times["floor"])
+            run_once(cmd + [tree])  # fills the page cache
+        warm = medians(progs, tree, args.runs, lambda: None)
+        colds = medians(progs, tree, args.cold_runs, drop_caches) if cold else {}
         for name, cmd in progs:
-            med = statistics.median(t[0] for t in times[name])
-            cpu = statistics.median(t[1] for t in times[name])
-            rows.append((n, name, med, n / med, med / floor, cpu, cpu / floor_cpu, peak_rss_kib(cmd + [tree])))
+            rows.append((n, name, warm[name], warm["floor"], colds.get(name), colds.get("floor"),
+                         peak_rss_kib(cmd + [tree])))
 
-    print("| N | program | median wall s | files/s | wall x floor | median CPU s | CPU x floor | peak RSS MiB |")
-    print("|---|---|---|---|---|---|---|---|")
-    for n, name, med, rate, ratio, cpu, cpu_ratio, rss in rows:
-        print("| %d | %s | %.3f | %.0f | %.2f | %.3f | %.2f | %.1f |" % (
-            n, name, med, rate, ratio, cpu, cpu_ratio, rss / 1024.0))
+    print("| N | program | warm wall s | wall x floor | warm CPU s | CPU x floor | cold wall s "
+          "| cold x floor | peak RSS MiB |")
+    print("|---|---|---|---|---|---|---|---|---|")
+    for n, name, (wall, cpu), (floor_wall, floor_cpu), cold_t, cold_floor, rss in rows:
+        cold_cells = ("%.3f | %.2f" % (cold_t[0], cold_t[0] / cold_floor[0])) if cold_t else "- | -"
+        print("| %d | %s | %.3f | %.2f | %.3f | %.2f | %s | %.1f |" % (
+            n, name, wall, wall / floor_wall, cpu, cpu / floor_cpu, cold_cells, rss / 1024.0))
+    with open("/proc/loadavg") as f:
+        print("Load average at the end: %s" % " ".join(f.read().split()[:3]))
 
     if args.strace:
         n = sizes[0]
         tree = os.path.join(args.trees, "n%d" % n)
-        for name, cmd in progs[:2]:
+        # Under strace every file is slow, which would start findmp3's read-ahead: counted
+        # without it, the calls are those of the search itself.
+        for name, cmd in [("findmp3 --read-ahead never", progs[0][1] + ["--read-ahead", "never"]),
+                          progs[1]]:
             counts = syscalls(cmd + [tree])
             per_file = {k: v / n for k, v in counts.items() if v >= n / 4}
             print("%s, calls per file on N=%d: total %.2f; %s" % (

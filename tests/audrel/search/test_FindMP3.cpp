@@ -572,3 +572,40 @@ TEST(FindMP3, DestroyingARunningEngineStopsAndWaitsForIt) {
     EXPECT_EQ(finished, 1);
     EXPECT_LT(found.load(), 100);
 }
+
+TEST(FindMP3, ReadAheadChangesNothingTheOwnerSeesAndEndsWithTheSearch) {
+    TempDir dir;
+    MakeDir(dir / "sub");
+    for (int i = 0; i < 40; ++i)
+        Write(dir / ((i % 2 ? "sub/f" : "f") + std::to_string(i) + ".mp3"),
+              Mp3(Id3v2Tag({TextFrame23("TIT2", "t" + std::to_string(i))}), {}, 8340 + 417 * i));
+    Write(dir / "broken.mp3", NotAudio());
+    ASSERT_EQ(::mkfifo((dir / "sub/pipe.mp3").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("f0.mp3", (dir / "alias.mp3").c_str()), 0);
+    auto seen = [&](TReadAheadMode mode) {
+        const Result r = Search(dir.Path(), [&](TFindMP3& e) { e.ReadAhead = mode; });
+        std::vector<std::string> lines = r.folders;
+        for (const auto& h : r.hits)
+            lines.push_back(h.FullPath + " " + std::to_string(h.Duration) + " " + h.TitleV2);
+        lines.push_back(std::to_string(r.fileCount) + " " + std::to_string(r.folderCount));
+        return lines;
+    };
+    EXPECT_EQ(seen(TReadAheadMode::Always), seen(TReadAheadMode::Never));
+
+    // Stopped in the middle: the helper is gone before OnFinished, the worker after it.
+    auto threads = [] {
+        const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
+        return std::distance(begin(tasks), end(tasks));
+    };
+    const auto before = threads();
+    auto atFinish = before;
+    TFindMP3 engine;
+    engine.SetFolder(dir.Path());
+    engine.ReadAhead = TReadAheadMode::Always;
+    engine.OnFound = [](TFindMP3& e, const TFindMP3Info&) { e.Stop(); };
+    engine.OnFinished = [&](TFindMP3&) { atFinish = threads(); };
+    engine.Start();
+    engine.WaitUntilFinished();
+    EXPECT_EQ(atFinish, before + 1);
+    EXPECT_EQ(threads(), before);
+}

@@ -134,3 +134,16 @@ TEST(Masks, DoubleByteCharactersMatchAsUnits) {
     EXPECT_TRUE(FileNameMatches("a", "[" + so + "a]"));
     EXPECT_THROW(TMask("[" + so + "]"), EMaskException);
 }
+
+TEST(Masks, StarThenPlainCharactersAnswerLikeTheGeneralWalk) {
+    // The same masks written with one-letter sets take the backtracking walk.
+    const std::pair<const char*, const char*> masks[] = {
+        {"*.mp3", "*[.][m][p][3]"}, {"*b", "*[b]"}, {"*.Mp3", "*[.]mp[3]"}};
+    const std::string names[] = {"a.mp3",     "A.MP3",       ".mp3",      "mp3",  "",
+                                 "a.mp3.bak", "01. x.mp3",   "a.mp3.mp3", "b",    "ab.b",
+                                 "x\xE9.mp3", "\xFF\x2Emp3", "a.mp",      "bbbb", "a.mP3 "};
+    for (const auto& [fast, general] : masks)
+        for (const auto& name : names)
+            EXPECT_EQ(TMask(fast).IsMatch(name), TMask(general).IsMatch(name))
+                << fast << " " << name;
+}
