@@ -104,17 +104,15 @@ public:
         m_changed.wait(lock, [&] { return done; });
     }
 
-    // Runs what is pending; the owner's "process events".
+    // Runs what was pending when called, as one pass of an event loop does: a call posted
+    // meanwhile waits for the next pass (else a fast worker could be served a whole walk here).
     void RunPending() {
-        for (;;) {
-            std::function<void()> call;
-            {
-                const std::lock_guard lock(m_mutex);
-                if (m_queue.empty())
-                    return;
-                call = std::move(m_queue.front());
-                m_queue.pop_front();
-            }
+        std::deque<std::function<void()>> pending;
+        {
+            const std::lock_guard lock(m_mutex);
+            pending.swap(m_queue);
+        }
+        for (auto& call : pending) {
             call();
             m_changed.notify_all();
         }
