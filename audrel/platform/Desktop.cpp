@@ -51,8 +51,11 @@ bool QtDesktop::MoveToTrash(const QByteArray& path, QString& error) {
     }
     if (LandedInTrash(file.fileName()))
         return true;
-    // Moved somewhere that is no trash: put it back where it was.
-    QFile::rename(file.fileName(), name);
-    error = QStringLiteral("No trash could be found for this file.");
+    // Moved somewhere that is no trash: put it back where it was, or at least say where it is.
+    if (QFile::rename(file.fileName(), name))
+        error = QStringLiteral("No trash could be found for this file.");
+    else
+        error = QStringLiteral("No trash could be found for this file; it was moved to %1.")
+                    .arg(QDir::toNativeSeparators(file.fileName()));
     return false;
 }
