@@ -343,7 +343,8 @@ uint8_t TID3v2::ParseTrack(std::string_view text) {
 }
 
 std::optional<uint8_t> TID3v2::ParseInteger(std::string_view s) {
-    // Integer text as the original's conversion takes it.
+    // Integer text as the integer conversion takes it: leading blanks, a sign, then decimal
+    // digits, or hexadecimal ones after "$" or "0x".
     size_t i = 0;
     while (i < s.size() && s[i] == ' ')
         ++i;

@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <cstring>
 #include <string_view>
 
 #include "FileReader.h"

@@ -46,7 +46,6 @@ public:
     // Ends the helper and waits for it. The search calls it when its walk ends, so no helper
     // outlives a search.
     void Stop();
-    bool Running() const { return m_thread.joinable(); }
     // The helper has walked the whole tree, or given up.
     bool WalkEnded() const { return m_walkEnded.load(std::memory_order_acquire); }
 
