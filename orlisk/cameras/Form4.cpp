@@ -99,9 +99,11 @@ void Form4::Command1Click() {
     const QString description = Text1->text();
     const bool edit = Label3->text() == QStringLiteral("1");
     Lines lines;
-    if (links.cams->Store().Read(lines) == CamListStore::ReadStatus::Unreadable) {
+    QString reason;
+    if (links.cams->Store().Read(lines, &reason) == CamListStore::ReadStatus::Unreadable) {
         TellProblem(links.boxes, this,
-                    ListProblemText(ListProblem::Unreadable, description, QStringLiteral("saved")),
+                    ListProblemText(ListProblem::Unreadable, description, QStringLiteral("saved"),
+                                    reason),
                     windowTitle());
         return;
     }
@@ -114,10 +116,10 @@ void Form4::Command1Click() {
             return;
         // The dialog may be hidden already; what was typed must not be lost.
         show();
-        TellProblem(
-            links.boxes, this,
-            ListProblemText(ListProblem::NotRewritten, description, QStringLiteral("saved")),
-            windowTitle());
+        TellProblem(links.boxes, this,
+                    ListProblemText(ListProblem::NotRewritten, description,
+                                    QStringLiteral("saved"), links.cams->Store().LastError()),
+                    windowTitle());
         return;
     }
     Text1->setFocus();
@@ -137,7 +139,7 @@ void Form4::Command2Click() {
 }
 
 void Form4::keyPressEvent(QKeyEvent* event) {
-    if (!PressOnEnter(event, Command1))
+    if (!PressOnEnter(event, Command1) && !PressOnEscape(event, Command2))
         QWidget::keyPressEvent(event);
 }
 

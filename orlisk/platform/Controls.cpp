@@ -290,6 +290,13 @@ bool PressOnEnter(QKeyEvent* event, QPushButton* defaultButton) {
     return true;
 }
 
+bool PressOnEscape(QKeyEvent* event, QPushButton* cancelButton) {
+    if (event->key() != Qt::Key_Escape || !cancelButton->isEnabled())
+        return false;
+    cancelButton->click();
+    return true;
+}
+
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit Click();

@@ -203,6 +203,8 @@ void CentreIn(QWidget* window, const QRect& area);
 // Enter in a window: a focused button is pressed, otherwise the default button. True when a
 // button was pressed.
 bool PressOnEnter(QKeyEvent* event, QPushButton* defaultButton);
+// Esc in a dialog presses its cancel (or closing) button. True when it was pressed.
+bool PressOnEscape(QKeyEvent* event, QPushButton* cancelButton);
 
 // A label that reports a click on it.
 class ClickLabel : public QLabel {
