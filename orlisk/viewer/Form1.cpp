@@ -221,6 +221,9 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     connect(Text3, &QLineEdit::textChanged, &form2, &Form2::StateChanged);
     connect(Check2, &QCheckBox::toggled, &form2, &Form2::StateChanged);
     form2.SetMainWindow(this);
+    // The interval boxes keep the focus once typed into; their caret must not keep the idle
+    // program awake.
+    m_caretRest = std::make_unique<CaretRest>(nullptr);
 }
 
 Form1::~Form1() {

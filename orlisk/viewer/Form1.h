@@ -18,6 +18,7 @@ class QTimer;
 namespace orlisk {
 
 class About;
+class CaretRest;
 class Form2;
 class Form3;
 class GlyphButton;
@@ -113,6 +114,7 @@ private:
     QWidget* m_splash = nullptr;
     About* m_about = nullptr;
     bool m_placed = false;
+    std::unique_ptr<CaretRest> m_caretRest;
 };
 
 } // namespace orlisk
