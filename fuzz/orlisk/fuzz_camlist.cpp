@@ -120,8 +120,11 @@ Entries Reread(const World& w) {
     return ModelEntries(lines);
 }
 
-// A rewrite writes every line with CR LF and starts no line with a stray LF.
-void CheckWritten(const QByteArray& bytes) {
+// A rewrite writes every line with CR LF and starts no line with a stray LF; a byte order mark
+// may come first.
+void CheckWritten(QByteArray bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
     Check(bytes.isEmpty() || bytes.endsWith("\r\n"));
 }
 

@@ -97,7 +97,9 @@ Lines SplitLines(const QByteArray& bytes) {
 }
 
 QString DecodeLine(const QByteArray& line) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A mark inside the list is part of its line: only the file's own is dropped, by Read.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(line);
     if (!utf8.hasError())
         return text;
@@ -264,9 +266,16 @@ bool CamListStore::Rewrite(const std::function<bool(QIODevice&)>& writer, bool b
         m_lastError = out.errorString();
         return false;
     }
-    if (bom)
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const bool completed = writer(buffer);
+    // A first line that itself begins with the mark (a removal can make any line the first)
+    // gets a mark of its own before it, or the next read would take its mark for the file's.
+    if (bom || bytes.startsWith(kByteOrderMark))
         out.write(kByteOrderMark, sizeof kByteOrderMark - 1);
-    if (!writer(out))
+    out.write(bytes);
+    if (!completed)
         return false; // declined: "C1.DAT" stays behind, "Cams.inf" is untouched
     bool ok = out.flush() && out.error() == QFileDevice::NoError;
     ok = ok && ::fsync(out.handle()) == 0;
