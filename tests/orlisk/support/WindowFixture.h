@@ -40,6 +40,11 @@ protected:
 
     // Makes the windows in the program's order.
     void MakeWindows() {
+        // Windows of an earlier start go first, the main window (which refers to the others)
+        // before the others.
+        form1.reset();
+        form3.reset();
+        form2.reset();
         form2 = std::make_unique<Form2>(screen);
         form3 = std::make_unique<Form3>(screen);
         form1 = std::make_unique<Form1>(platform, *form2, *form3, store);
