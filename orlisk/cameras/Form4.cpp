@@ -129,12 +129,13 @@ void Form4::Command1Click() {
         m_form3.List1->findItems(description, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (!saved.isEmpty())
         m_form3.SelectRow(m_form3.List1->row(saved.first()));
-    m_form3.show();
+    ShowInFront(&m_form3);
 }
 
 void Form4::Command2Click() {
     Text1->setFocus();
-    m_form3.show();
+    // In front with the keys, which without a window manager nobody else would give it.
+    ShowInFront(&m_form3);
     hide();
 }
 
