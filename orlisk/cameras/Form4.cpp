@@ -101,10 +101,10 @@ void Form4::Command1Click() {
     Lines lines;
     QString reason;
     if (links.cams->Store().Read(lines, &reason) == CamListStore::ReadStatus::Unreadable) {
-        TellProblem(links.boxes, this,
-                    ListProblemText(ListProblem::Unreadable, description, QStringLiteral("saved"),
-                                    reason),
-                    windowTitle());
+        TellProblem(
+            links.boxes, this,
+            ListProblemText(ListProblem::Unreadable, description, QStringLiteral("saved"), reason),
+            windowTitle());
         return;
     }
     bool declined = false;
@@ -117,8 +117,8 @@ void Form4::Command1Click() {
         // The dialog may be hidden already; what was typed must not be lost.
         show();
         TellProblem(links.boxes, this,
-                    ListProblemText(ListProblem::NotRewritten, description,
-                                    QStringLiteral("saved"), links.cams->Store().LastError()),
+                    ListProblemText(ListProblem::NotRewritten, description, QStringLiteral("saved"),
+                                    links.cams->Store().LastError()),
                     windowTitle());
         return;
     }

@@ -56,8 +56,7 @@ QString DataFilePath() {
 bool WriteDataFile(const QString& path, const QByteArray& bytes, QString& error) {
     const QFileInfo info(path);
     std::error_code made;
-    std::filesystem::create_directories(QFile::encodeName(info.absolutePath()).toStdString(),
-                                        made);
+    std::filesystem::create_directories(QFile::encodeName(info.absolutePath()).toStdString(), made);
     if (made) {
         error = QStringLiteral("cannot make the folder ") + info.absolutePath() +
                 QStringLiteral(": ") + QString::fromLocal8Bit(made.message());

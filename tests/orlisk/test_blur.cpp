@@ -73,8 +73,8 @@ TEST(Blur, PictureIsSweptAsABottomUp24BitBitmapWithZeroPadding) {
 }
 
 TEST(Blur, AUniformPictureKeepsItsColour) {
-    for (const QColor colour : {QColor(128, 128, 128), QColor(255, 255, 255), QColor(40, 90, 160),
-                                QColor(250, 0, 30)}) {
+    for (const QColor colour :
+         {QColor(128, 128, 128), QColor(255, 255, 255), QColor(40, 90, 160), QColor(250, 0, 30)}) {
         QImage picture(320, 240, QImage::Format_RGB32);
         picture.fill(colour);
         BlurPicture(picture);

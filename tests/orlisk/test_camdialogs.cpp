@@ -105,8 +105,8 @@ TEST_F(CamDialogs, TheListFollowsTheMainWindowAndAClickSwitchesIt) {
     Select(QStringLiteral("Zoo"));
     EXPECT_EQ(form1->Combo1->currentText(), QStringLiteral("Zoo"));
     form3->List1->clearSelection(); // the main window's camera is selected again
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return form3->SelectedDescription() == QStringLiteral("Zoo"); }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return form3->SelectedDescription() == QStringLiteral("Zoo"); }));
 
     // Closing the dialog is its Ok: hidden, never unloaded, the timer stopped.
     form1->hide();

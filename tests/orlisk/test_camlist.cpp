@@ -289,7 +289,9 @@ TEST_F(CamListFiles, ListsReadAsTheirEditorWroteThem) {
         QStringList shown;
     } cases[] = {
         {"A\rhttp://a\rB\rhttp://b\r", {QStringLiteral("A"), QStringLiteral("B")}},
-        {"\xEF\xBB\xBF" "Caf\xC3\xA9\r\nhttp://b\r\n", {QStringLiteral("Café")}},
+        {"\xEF\xBB\xBF"
+         "Caf\xC3\xA9\r\nhttp://b\r\n",
+         {QStringLiteral("Café")}},
         {"Caf\xE9\r\nhttp://b\r\n\x80uro\r\nhttp://e\r\n",
          {QStringLiteral("Café"), QStringLiteral("€uro")}},
     };
@@ -301,10 +303,12 @@ TEST_F(CamListFiles, ListsReadAsTheirEditorWroteThem) {
                   QStringLiteral("http://") + (bytes.contains("uro") ? u'e' : u'b'));
     }
     // The byte order mark stays at the start of the rewritten list.
-    WriteFile(Cams(), "\xEF\xBB\xBF" "A\r\nu\r\n");
+    WriteFile(Cams(), "\xEF\xBB\xBF"
+                      "A\r\nu\r\n");
     ASSERT_TRUE(store.SaveCamEntry(QStringLiteral("Zoo"), QStringLiteral("z"), SaveMode::Add,
                                    QString(), [] { return true; }, {}));
-    EXPECT_EQ(ReadFile(Cams()), "\xEF\xBB\xBF" "A\r\nu\r\nZoo\r\nz\r\n");
+    EXPECT_EQ(ReadFile(Cams()), "\xEF\xBB\xBF"
+                                "A\r\nu\r\nZoo\r\nz\r\n");
 }
 
 TEST_F(CamListFiles, AListThatCannotBeReadSaysWhy) {
@@ -318,8 +322,8 @@ TEST_F(CamListFiles, AListThatCannotBeReadSaysWhy) {
 TEST_F(CamListFiles, AWriteProtectedListIsNeverRewritten) {
     for (const QByteArray& before : {kEiffel, QByteArray()}) {
         WriteFile(Cams(), before);
-        const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup |
-                              QFileDevice::ReadOther;
+        const auto readOnly =
+            QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
         ASSERT_TRUE(QFile::setPermissions(Cams(), readOnly));
         lists.LoadCamList(); // an entry-less list is not replaced by the default one either
         EXPECT_FALSE(store.SaveCamEntry(QStringLiteral("Zoo"), QStringLiteral("z"), SaveMode::Add,
@@ -365,8 +369,7 @@ TEST_F(CamListFiles, ALineHoldingTheShownTextItselfWinsOverOneShownAlike) {
     const QByteArray latin1 = "Z\xfcrich";
     const QByteArray utf8 = QStringLiteral("Zürich").toUtf8();
     WriteFile(Cams(), latin1 + "\r\nhttp://l\r\n" + utf8 + "\r\nhttp://r\r\n");
-    EXPECT_EQ(store.FindCamUrl(QStringLiteral("Zürich"), Match::First),
-              QStringLiteral("http://r"));
+    EXPECT_EQ(store.FindCamUrl(QStringLiteral("Zürich"), Match::First), QStringLiteral("http://r"));
     ASSERT_TRUE(store.RemoveCamEntry(QStringLiteral("Zürich")));
     EXPECT_EQ(ReadFile(Cams()), latin1 + "\r\nhttp://l\r\n");
 }

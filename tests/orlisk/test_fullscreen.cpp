@@ -155,8 +155,8 @@ TEST_F(Fullscreen, PictureTimerShowsANewPictureOnceBlurredAndCopiesTheStatusLine
     // again, it is not painted again.
     form1->Check2->setChecked(false);
     form1->Command2->click();
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return form1->ImagNT1->Picture() == form2->Picture1->Picture(); }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return form1->ImagNT1->Picture() == form2->Picture1->Picture(); }));
     EXPECT_EQ(form2->Label8->text(), QStringLiteral("0"));
     QCoreApplication::processEvents(); // the paint of the new picture
     PaintCounter paints(form1->ImagNT1);
@@ -169,8 +169,8 @@ TEST_F(Fullscreen, PictureTimerShowsANewPictureOnceBlurredAndCopiesTheStatusLine
     form1->Text3->setText(form1->Text3->text() + QStringLiteral("?format=GiF"));
     form2->Label4->setText(QStringLiteral("elsewhere"));
     form2->StateChanged();
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return !form2->Timer3->isActive() && !form2->Timer4->isActive(); }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !form2->Timer3->isActive() && !form2->Timer4->isActive(); }));
     EXPECT_EQ(form2->Label8->text(), QStringLiteral("0"));
     EXPECT_NE(form1->StatusBar1->currentMessage(), QStringLiteral("elsewhere"));
 }
@@ -179,9 +179,8 @@ TEST_F(Fullscreen, AFailingCameraBlinksItsErrorOverTheTestPicture) {
     Start();
     server.SetPicture(QStringLiteral("/alpha.jpg"), QByteArray("no picture"));
     form1->Command2->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        return form2->TestBild->isVisibleTo(form2.get()) && form2->Image3->isHidden();
-    }));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return form2->TestBild->isVisibleTo(form2.get()) && form2->Image3->isHidden(); }));
     // The number blinks at half a second; the description stays.
     for (const bool shown : {false, true, false}) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return form2->Label2->isHidden() != shown; }, 2000));
@@ -197,7 +196,8 @@ TEST_F(Fullscreen, AFailingCameraBlinksItsErrorOverTheTestPicture) {
 TEST_F(Fullscreen, AFrameShowingAnErrorTakesTheDoubleClickToo) {
     server.SetPicture(QStringLiteral("/alpha.jpg"), QByteArray("no picture"));
     Start();
-    for (QWidget* label : {static_cast<QWidget*>(form1->Label2), static_cast<QWidget*>(form1->Label3)}) {
+    for (QWidget* label :
+         {static_cast<QWidget*>(form1->Label2), static_cast<QWidget*>(form1->Label3)}) {
         ASSERT_TRUE(label->isVisible());
         QTest::mouseDClick(label, Qt::LeftButton);
         EXPECT_TRUE(form2->isVisible() && form1->isHidden()) << label->objectName().toStdString();

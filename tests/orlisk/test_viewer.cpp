@@ -256,8 +256,8 @@ TEST_F(Viewer, ThePictureFileLivesInTheCacheFolderNeverInTheStartFolder) {
     form1->close();
     EXPECT_FALSE(QFile::exists(DataFilePath()));
     EXPECT_EQ(ReadFile(QStringLiteral("data.dat")), "mine");
-    EXPECT_EQ(QDir().entryList(QDir::Files), QStringList({QStringLiteral("Cams.inf"),
-                                                          QStringLiteral("data.dat")}));
+    EXPECT_EQ(QDir().entryList(QDir::Files),
+              QStringList({QStringLiteral("Cams.inf"), QStringLiteral("data.dat")}));
 }
 
 TEST_F(Viewer, ACacheFolderThatCannotBeMadeIsNamedInTheError) {
@@ -510,8 +510,9 @@ TEST_F(Viewer, WhenNothingIsToBeDoneOnlyTheRefreshTimerRuns) {
     Start();
     const auto onlyTheRefresh = [this] {
         QList<QTimer*> timers;
-        for (QObject* window : {static_cast<QObject*>(form1.get()), static_cast<QObject*>(form2.get()),
-                                static_cast<QObject*>(form3.get())})
+        for (QObject* window :
+             {static_cast<QObject*>(form1.get()), static_cast<QObject*>(form2.get()),
+              static_cast<QObject*>(form3.get())})
             timers += window->findChildren<QTimer*>();
         for (const QTimer* timer : timers)
             if (timer->isActive() && timer != form1->Timer1)
@@ -521,7 +522,8 @@ TEST_F(Viewer, WhenNothingIsToBeDoneOnlyTheRefreshTimerRuns) {
     const std::pair<const char*, std::function<void()>> states[] = {
         {"windowed", [] {}},
         {"fullscreen", [this] { QTest::mouseDClick(form1->ImagNT1, Qt::LeftButton); }},
-        {"camera list open", [this] {
+        {"camera list open",
+         [this] {
              QTest::keyClick(form2.get(), Qt::Key_Escape);
              form1->Command1->click();
          }},
