@@ -1,4 +1,6 @@
-// The blur of one new 1920 x 1080 camera picture, in place, as the picture timer runs it.
+// The blur of one new 1920 x 1080 camera picture, as the picture timer runs it: the decoded
+// picture (32-bit, as the picture loader delivers a JPEG) is converted to a 24-bit bitmap and
+// swept in place.
 #include "viewer/Blur.h"
 
 #include <QImage>
@@ -6,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -21,21 +24,33 @@ QImage FullHdPicture() {
     return picture;
 }
 
+// The CPU time of this thread, which other programs on a busy machine do not stretch.
+double ThreadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Conversion included: every iteration starts from a fresh 32-bit copy, and only the blur's
+// call is timed, by the thread's CPU time (the blur runs on this thread alone).
 void BM_BlurPicture(benchmark::State& state) {
-    QImage picture = FullHdPicture();
+    const QImage decoded = FullHdPicture();
     for (auto _ : state) {
+        QImage picture = decoded.copy();
+        const double start = ThreadSeconds();
         orlisk::BlurPicture(picture);
         benchmark::DoNotOptimize(picture.constBits());
+        state.SetIterationTime(ThreadSeconds() - start);
     }
-    state.SetBytesProcessed(state.iterations() * picture.sizeInBytes());
+    state.SetBytesProcessed(state.iterations() * decoded.sizeInBytes());
 }
-BENCHMARK(BM_BlurPicture)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlurPicture)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// The sweep alone, on a plain buffer of the same size.
+// The sweep alone, on a 24-bit buffer of the same size.
 void BM_BlurBytes(benchmark::State& state) {
-    std::vector<std::uint8_t> bytes(1920 * 4 * 1080, 0x5a);
+    std::vector<std::uint8_t> bytes(1920 * 3 * 1080, 0x5a);
     for (auto _ : state) {
-        orlisk::BlurBytes(bytes.data(), 1920 * 4, 1080);
+        orlisk::BlurBytes(bytes.data(), 1920 * 3, 1080);
         benchmark::DoNotOptimize(bytes.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<long>(bytes.size()));

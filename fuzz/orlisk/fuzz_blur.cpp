@@ -1,5 +1,5 @@
-// Bitmaps of any shape for the blur: the sweep must touch only the buffer, agree with a plain
-// transcription of its loops, and leave a picture of any format as a 32-bit one of the same size.
+// Bitmaps of any shape for the blur: the sweep must touch only the buffer, agree with the sweep
+// written one byte at a time, and leave a picture of any format as a 24-bit one of the same size.
 
 #include "support/BlurReference.h"
 #include "viewer/Blur.h"
@@ -19,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const long stride = 1 + data[0] % 64;
     const long height = 1 + data[1] % 64;
     const bool asPicture = data[2] & 1;
+    const QImage::Format format = data[2] & 2 ? QImage::Format_RGB32 : QImage::Format_RGB888;
     data += 3;
     size -= 3;
 
@@ -34,12 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
 
     if (asPicture && stride * height > 0) {
-        QImage picture(int(stride), int(height), QImage::Format_RGB888);
+        QImage picture(int(stride), int(height), format);
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.bytesPerLine(); ++x)
                 picture.scanLine(y)[x] = bytes[std::size_t(y * stride + x % stride)];
         orlisk::BlurPicture(picture);
-        if (picture.format() != QImage::Format_RGB32 || picture.width() != stride ||
+        if (picture.format() != QImage::Format_RGB888 || picture.width() != stride ||
             picture.height() != height)
             __builtin_trap();
     }

@@ -32,15 +32,18 @@ struct Entry {
 };
 using Entries = std::vector<Entry>;
 
-// The format read the plain way: lines end at LF (a CR before it belongs to the end), an empty
-// line where a description is due is skipped, the next line is the address (empty when missing).
-Lines ModelLines(const QByteArray& bytes) {
+// The format read the plain way: a byte order mark at the start is no text, lines end at CR LF,
+// LF or CR, an empty line where a description is due is skipped, the next line is the address
+// (empty when missing).
+Lines ModelLines(QByteArray bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    bytes.replace("\r\n", "\n");
+    bytes.replace('\r', '\n');
     Lines lines;
     QByteArray line;
     for (const char c : bytes) {
         if (c == '\n') {
-            if (line.endsWith('\r'))
-                line.chop(1);
             lines.push_back(line);
             line.clear();
         } else {
@@ -117,8 +120,11 @@ Entries Reread(const World& w) {
     return ModelEntries(lines);
 }
 
-// A rewrite writes every line with CR LF and starts no line with a stray LF.
-void CheckWritten(const QByteArray& bytes) {
+// A rewrite writes every line with CR LF and starts no line with a stray LF; a byte order mark
+// may come first.
+void CheckWritten(QByteArray bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
     Check(bytes.isEmpty() || bytes.endsWith("\r\n"));
 }
 
@@ -130,7 +136,7 @@ QByteArray Target(const Entries& entries, const QString& text) {
         if (e.description == bytes)
             return bytes;
     for (const Entry& e : entries)
-        if (QString::fromLocal8Bit(e.description) == text)
+        if (DecodeLine(e.description) == text)
             return e.description;
     return bytes;
 }
@@ -154,7 +160,7 @@ void CheckLists(World& w, const Entries& entries) {
     }
     QStringList expected;
     for (const Entry& e : entries)
-        expected << QString::fromLocal8Bit(e.description);
+        expected << DecodeLine(e.description);
     std::sort(expected.begin(), expected.end());
     QStringList sorted = shown;
     std::sort(sorted.begin(), sorted.end());
@@ -171,7 +177,7 @@ void CheckLists(World& w, const Entries& entries) {
             if (e.description == target)
                 last = &e;
         Check(last != nullptr);
-        Check(*address == QString::fromLocal8Bit(last->address));
+        Check(*address == DecodeLine(last->address));
     }
 }
 
@@ -245,7 +251,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!entries.empty()) {
         // The first camera as the lists show it: edit, overwrite and remove reach its entries.
         const QByteArray d = entries.front().description;
-        const QString shown = QString::fromLocal8Bit(d);
+        const QString shown = DecodeLine(d);
         const QByteArray target = Target(entries, shown);
 
         // An edit of the address alone keeps the description's bytes.

@@ -106,7 +106,7 @@ void About::OpenLink(ClickLabel* label, const QString& scheme) {
 }
 
 void About::keyPressEvent(QKeyEvent* event) {
-    if (!PressOnEnter(event, Command1))
+    if (!PressOnEnter(event, Command1) && !PressOnEscape(event, Command1))
         QWidget::keyPressEvent(event);
 }
 

@@ -9,8 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalBlocker>
+#include <QStringDecoder>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace orlisk {
@@ -64,7 +67,7 @@ std::optional<QByteArray> ShownDescription(const Lines& lines, const QString& de
                 shownAs = d;
                 return false;
             }
-            if (!shownAs && QString::fromLocal8Bit(d) == description)
+            if (!shownAs && DecodeLine(d) == description)
                 shownAs = d;
             return true;
         });
@@ -80,18 +83,39 @@ QByteArray DescriptionBytes(const Lines& lines, const QString& description) {
 Lines SplitLines(const QByteArray& bytes) {
     Lines lines;
     qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        const bool ended = end >= 0;
-        if (!ended)
-            end = bytes.size();
-        QByteArray line = bytes.mid(start, end - start);
-        if (ended && line.endsWith('\r'))
-            line.chop(1);
-        lines.push_back(line);
+    const qsizetype size = bytes.size();
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        lines.push_back(bytes.mid(start, end - start));
         start = end + 1;
+        if (end < size && bytes[end] == '\r' && start < size && bytes[start] == '\n')
+            ++start;
     }
     return lines;
+}
+
+QString DecodeLine(const QByteArray& line) {
+    // A mark inside the list is part of its line: only the file's own is dropped, by Read.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8.decode(line);
+    if (!utf8.hasError())
+        return text;
+    // 0x80 to 0x9F are where code page 1252 differs from Latin-1 (5 of them are unassigned
+    // and kept as the control characters Windows maps them to).
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    text.clear();
+    text.reserve(line.size());
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        text += QChar(byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : char16_t{byte});
+    }
+    return text;
 }
 
 std::vector<QByteArray> ReadDescriptions(const Lines& lines) {
@@ -188,18 +212,32 @@ QString CamListStore::RewritePath() const {
                               : QDir(m_folder).filePath(QString::fromLatin1(kRewriteFile));
 }
 
-CamListStore::ReadStatus CamListStore::Read(Lines& lines) const {
+CamListStore::ReadStatus CamListStore::Read(Lines& lines, QString* reason, bool* bom) const {
     lines.clear();
+    if (bom)
+        *bom = false;
     const QFileInfo info(CamsPath());
     if (!info.exists())
         return ReadStatus::Missing;
+    const auto unreadable = [reason](const QString& why) {
+        if (reason)
+            *reason = why;
+        return ReadStatus::Unreadable;
+    };
     // Only a regular file is read: a FIFO named "Cams.inf" must not hang the program.
+    if (!info.isFile())
+        return unreadable(QStringLiteral("it is not a regular file"));
     QFile file(CamsPath());
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        return ReadStatus::Unreadable;
-    const QByteArray bytes = file.readAll();
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable(file.errorString());
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return ReadStatus::Unreadable;
+        return unreadable(file.errorString());
+    if (bytes.startsWith(kByteOrderMark)) {
+        bytes.remove(0, sizeof kByteOrderMark - 1);
+        if (bom)
+            *bom = true;
+    }
     lines = SplitLines(bytes);
     return ReadStatus::Ok;
 }
@@ -211,61 +249,93 @@ std::optional<QString> CamListStore::FindCamUrl(const QString& description, Matc
     const auto address = FindAddress(lines, DescriptionBytes(lines, description), match);
     if (!address)
         return std::nullopt;
-    return QString::fromLocal8Bit(*address);
+    return DecodeLine(*address);
 }
 
-bool CamListStore::Rewrite(const std::function<bool(QIODevice&)>& writer) {
-    QFile out(RewritePath());
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+bool CamListStore::Rewrite(const std::function<bool(QIODevice&)>& writer, bool bom) {
+    m_lastError.clear();
+    const QFileInfo old(CamsPath());
+    // The rename below would replace a write-protected list all the same: the user's
+    // protection is honoured here.
+    if (old.exists() && !old.permissions().testFlag(QFileDevice::WriteOwner)) {
+        m_lastError = QStringLiteral("it is write-protected");
         return false;
-    if (!writer(out))
+    }
+    QFile out(RewritePath());
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        m_lastError = out.errorString();
+        return false;
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const bool completed = writer(buffer);
+    // A first line that itself begins with the mark (a removal can make any line the first)
+    // gets a mark of its own before it, or the next read would take its mark for the file's.
+    if (bom || bytes.startsWith(kByteOrderMark))
+        out.write(kByteOrderMark, sizeof kByteOrderMark - 1);
+    out.write(bytes);
+    if (!completed)
         return false; // declined: "C1.DAT" stays behind, "Cams.inf" is untouched
     bool ok = out.flush() && out.error() == QFileDevice::NoError;
     ok = ok && ::fsync(out.handle()) == 0;
     out.close();
     ok = ok && out.error() == QFileDevice::NoError;
-    if (!ok)
+    if (!ok) {
+        m_lastError = out.errorString();
         return false;
+    }
     // Keep the owner's permission bits of the list being replaced.
-    const QFileInfo old(CamsPath());
     if (old.isFile())
         QFile::setPermissions(RewritePath(), old.permissions());
     // One rename replaces the old list: there is never a moment without a complete "Cams.inf".
-    return std::rename(QFile::encodeName(RewritePath()).constData(),
-                       QFile::encodeName(CamsPath()).constData()) == 0;
+    if (std::rename(QFile::encodeName(RewritePath()).constData(),
+                    QFile::encodeName(CamsPath()).constData()) != 0) {
+        m_lastError = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    return true;
 }
 
 bool CamListStore::SaveCamEntry(const QString& description, const QString& address, SaveMode mode,
                                 const QString& oldDescription,
                                 const std::function<bool()>& askOverwrite,
                                 const std::function<void()>& hideDialog) {
+    m_lastError.clear();
     QByteArray d = OneLine(description);
     // An empty description could never be read back and would break the pairing of lines.
     if (d.isEmpty())
         return false;
     Lines in;
+    bool bom = false;
     // A list that exists but cannot be read is never replaced by one holding the new entry only.
-    if (Read(in) == ReadStatus::Unreadable)
+    if (Read(in, &m_lastError, &bom) == ReadStatus::Unreadable)
         return false;
     const auto shownOld = ShownDescription(in, oldDescription);
     const QByteArray old = shownOld.value_or(oldDescription.toLocal8Bit());
     // An edit of the address only keeps the description's bytes, whatever their encoding.
     if (mode == SaveMode::Edit && shownOld && description == oldDescription)
         d = *shownOld;
-    return Rewrite([&](QIODevice& out) {
-        return WriteSaved(in, out, d, OneLine(address), mode, old, askOverwrite, hideDialog);
-    });
+    return Rewrite(
+        [&](QIODevice& out) {
+            return WriteSaved(in, out, d, OneLine(address), mode, old, askOverwrite, hideDialog);
+        },
+        bom);
 }
 
 bool CamListStore::RemoveCamEntry(const QString& description) {
     Lines in;
-    if (Read(in) != ReadStatus::Ok)
+    bool bom = false;
+    m_lastError.clear();
+    if (Read(in, &m_lastError, &bom) != ReadStatus::Ok)
         return false;
     const QByteArray d = DescriptionBytes(in, description);
-    return Rewrite([&](QIODevice& out) {
-        WriteRemoved(in, out, d);
-        return true;
-    });
+    return Rewrite(
+        [&](QIODevice& out) {
+            WriteRemoved(in, out, d);
+            return true;
+        },
+        bom);
 }
 
 bool CamListStore::WriteDefaultCamList() {
@@ -303,7 +373,7 @@ void CamLists::RefillCamLists() {
 
 void CamLists::Fill(const std::vector<QByteArray>& descriptions) {
     for (const QByteArray& description : descriptions)
-        m_list1.AddItem(QString::fromLocal8Bit(description));
+        m_list1.AddItem(DecodeLine(description));
     for (int i = 0; i < m_list1.count(); ++i) {
         m_form1Combo.addItem(m_list1.item(i)->text());
         m_form2Combo.addItem(m_list1.item(i)->text());

@@ -29,9 +29,17 @@ inline constexpr char kDefaultAddress[] = "http://www.parislive.net/eiffelwebcam
 enum class SaveMode { Add, Edit };
 enum class Match { First, Last };
 
-// Splits file bytes into lines; a line ends at LF, and a CR before it is dropped. A last line
-// without a line end is a line.
+// Splits file bytes into lines; a line ends at CR LF, LF or CR alone. A last line without a
+// line end is a line.
 Lines SplitLines(const QByteArray& bytes);
+
+// The UTF-8 byte order mark that some editors put at the start of a text file.
+inline constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// The text of a line: UTF-8 when it is valid UTF-8 (what Orlisk writes), else the Western
+// ANSI code page 1252 (a list written on Windows), so that no character is lost to a
+// replacement character.
+QString DecodeLine(const QByteArray& line);
 
 // The descriptions as readers see them, in file order. An empty line is skipped where a
 // description is expected; the line after a description is its address, even when empty.
@@ -64,7 +72,9 @@ public:
     QString CamsPath() const;
     QString RewritePath() const;
 
-    ReadStatus Read(Lines& lines) const;
+    // The lines without a leading byte order mark; why the file cannot be read in *reason, and
+    // whether it had the mark in *bom.
+    ReadStatus Read(Lines& lines, QString* reason = nullptr, bool* bom = nullptr) const;
     std::optional<QString> FindCamUrl(const QString& description, Match match) const;
 
     // Each returns whether "Cams.inf" was replaced.
@@ -73,12 +83,17 @@ public:
                       const std::function<void()>& hideDialog);
     bool RemoveCamEntry(const QString& description);
     bool WriteDefaultCamList();
+    // Why the last change was not written (empty when the user declined or it was written).
+    QString LastError() const { return m_lastError; }
 
 private:
-    // Writes "C1.DAT" through writer, makes it durable and renames it over "Cams.inf".
-    bool Rewrite(const std::function<bool(QIODevice&)>& writer);
+    // Writes "C1.DAT" through writer (after a byte order mark when bom), makes it durable and
+    // renames it over "Cams.inf". A "Cams.inf" without the owner's write permission is never
+    // replaced.
+    bool Rewrite(const std::function<bool(QIODevice&)>& writer, bool bom = false);
 
     QString m_folder;
+    QString m_lastError;
 };
 
 // The three mirrored lists: the camera list dialog's sorted list, and both pickers filled from it

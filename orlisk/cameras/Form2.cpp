@@ -30,11 +30,11 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
     return label;
 }
 
-QTimer* MakeTimer(QObject* parent, const char* name, int interval) {
+QTimer* MakeTimer(QObject* parent, const char* name, int interval, bool singleShot) {
     auto* timer = new QTimer(parent);
     timer->setObjectName(QString::fromLatin1(name));
     timer->setInterval(interval);
-    timer->setTimerType(Qt::CoarseTimer);
+    timer->setSingleShot(singleShot);
     return timer;
 }
 
@@ -108,7 +108,7 @@ Form2::Form2(const Screen& screen, QWidget* parent)
     Label5 = MakeLabel(this, "Label5", QStringLiteral("Loading Cam..."));
     Label5->setFont(QFont(QStringLiteral("Arial Black"), 12, QFont::Black));
     place(Label5, 600, 4815, 6800, 420);
-    Label4 = MakeLabel(this, "Label4", QStringLiteral("Label4"));
+    Label4 = MakeLabel(this, "Label4", QString());
     place(Label4, 600, 5460, 6800, 255);
     Label2 = MakeLabel(this, "Label2", QStringLiteral("Error #00"));
     Label2->setFont(QFont(QStringLiteral("Arial Black"), 24, QFont::Black));
@@ -144,10 +144,11 @@ Form2::Form2(const Screen& screen, QWidget* parent)
     Label8 = MakeLabel(this, "Label8", QStringLiteral("0"));
     Label8->hide();
 
-    Timer1 = MakeTimer(this, "Timer1", 1000);
-    Timer2 = MakeTimer(this, "Timer2", 500);
-    Timer3 = MakeTimer(this, "Timer3", kFastTickMs);
-    Timer4 = MakeTimer(this, "Timer4", kFastTickMs);
+    // Only the blinking repeats; the other three run once when something changed.
+    Timer1 = MakeTimer(this, "Timer1", 1000, true);
+    Timer2 = MakeTimer(this, "Timer2", 500, false);
+    Timer3 = MakeTimer(this, "Timer3", 0, true);
+    Timer4 = MakeTimer(this, "Timer4", 0, true);
 
     SetSizeTwips(9000, 6000);
 
@@ -166,11 +167,16 @@ Form2::Form2(const Screen& screen, QWidget* parent)
         hover->setMouseTracking(true);
         hover->installEventFilter(this);
     }
+}
 
-    // The window's timers run from its creation on, shown or not.
+void Form2::StateChanged() {
+    if (!Timer3->isActive())
+        Timer3->start();
+}
+
+void Form2::Refreshed() {
+    StateChanged();
     Timer1->start();
-    Timer3->start();
-    Timer4->start();
 }
 
 double Form2::WidthTwips() const {
@@ -281,6 +287,8 @@ void Form2::Combo1Click() {
     if (Combo1->currentIndex() < 0)
         return;
     Label4->setText(QStringLiteral("Loading '") + Combo1->currentText() + QStringLiteral("' ..."));
+    StateChanged();
+    Timer1->start();
 }
 
 void Form2::resizeEvent(QResizeEvent* event) {
@@ -363,8 +371,9 @@ void Form2::Timer1Timer() {
     if (Combo1->currentText() == Label1->text())
         return;
     Label8->setText(QStringLiteral("0"));
-    // Only the file the download writes; a "Data.dat" beside it is somebody else's.
+    // Only the file the download writes.
     QFile::remove(DataFilePath());
+    StateChanged();
 }
 
 void Form2::Timer2Timer() {
@@ -379,10 +388,11 @@ void Form2::Timer3Timer() {
         Image3->hide();
         TestBild->show();
         Label8->setText(QStringLiteral("0"));
+        // The status line of a picture that failed would tell of a picture that is not there.
+        if (m_form1)
+            m_form1->StatusBar1->clearMessage();
     } else {
-        // Enabling a running timer must not restart it, or this tick would keep it from firing.
-        if (!Timer4->isActive())
-            Timer4->start();
+        Timer4->start();
         Image3->show();
         TestBild->hide();
     }
@@ -393,16 +403,19 @@ void Form2::Timer4Timer() {
         return;
     if (Label8->text() == QStringLiteral("0")) {
         const bool blur = m_form1->Check2->isChecked();
-        if (blur)
-            BlurPicture(Picture1->Picture());
-        // Without the blur the same picture is handed over on every tick; the image controls
-        // let an unchanged picture pass without redrawing it.
-        Image3->SetPicture(Picture1->Picture());
-        m_form1->ImagNT1->SetPicture(Picture1->Picture());
+        QImage& picture = Picture1->Picture();
+        if (blur && !picture.isNull() && picture.cacheKey() != m_blurred) {
+            BlurPicture(picture);
+            m_blurred = picture.cacheKey();
+        }
+        // The image controls let an unchanged picture pass without redrawing it.
+        Image3->SetPicture(picture);
+        m_form1->ImagNT1->SetPicture(picture);
         if (blur)
             Label8->setText(QStringLiteral("1"));
     }
-    const QString status = Label4->text();
+    // Until a first picture arrives there is nothing to tell.
+    const QString status = Picture1->Picture().isNull() ? QString() : Label4->text();
     if (m_form1->StatusBar1->currentMessage() != status)
         m_form1->StatusBar1->showMessage(status);
 }

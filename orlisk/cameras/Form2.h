@@ -22,9 +22,6 @@ class GlyphLabel;
 class Form2 : public QWidget {
     Q_OBJECT
 public:
-    // Every 1 ms timer of the design ticks at the platform's coarse granularity instead.
-    static constexpr int kFastTickMs = 15;
-
     explicit Form2(const Screen& screen, QWidget* parent = nullptr);
 
     const Screen& ScreenInfo() const { return m_screen; }
@@ -47,9 +44,18 @@ public:
     // Back to the main window: a double click on the window or its pictures, or Esc.
     void LeaveFullscreen();
 
+    // Nothing here polls. Whoever changes what the mode switch and the picture step look at
+    // (the picture and its mark, the error state, the address, the blur switch, the status
+    // line) calls this, and both run once as soon as the event loop is free.
+    void StateChanged();
+    // The end of a refresh: the state changed, and the camera change check looks again a second
+    // later.
+    void Refreshed();
+
     void Command1Click();
     void Combo1Click();
-    // Camera change check: a new choice makes the next picture new and drops "data.dat".
+    // Camera change check, a second after a camera was chosen or a refresh ended: a choice the
+    // last refresh did not fetch makes the picture new and drops "data.dat".
     void Timer1Timer();
     // Blinks the error number.
     void Timer2Timer();
@@ -97,6 +103,9 @@ private:
 
     const Screen& m_screen;
     Form1* m_form1 = nullptr;
+    // The picture the blur last produced: a picture that is already blurred (the refresh hands
+    // the shown picture back as the working copy) is not blurred again.
+    qint64 m_blurred = 0;
 };
 
 } // namespace orlisk

@@ -1,7 +1,6 @@
 #include "cameras/Form3.h"
 
 #include "cameras/CamList.h"
-#include "cameras/Form2.h"
 #include "cameras/Form4.h"
 #include "platform/Controls.h"
 #include "platform/MessageBoxes.h"
@@ -17,7 +16,8 @@
 
 namespace orlisk {
 
-QString ListProblemText(ListProblem problem, const QString& description, const QString& verb) {
+QString ListProblemText(ListProblem problem, const QString& description, const QString& verb,
+                        const QString& reason) {
     const QString list = QStringLiteral("The WebCam list \"Cams.inf\" ");
     const QString which = QStringLiteral(", so '") + description + QStringLiteral("' ");
     switch (problem) {
@@ -25,13 +25,14 @@ QString ListProblemText(ListProblem problem, const QString& description, const Q
         return list + QStringLiteral("is missing") + which + QStringLiteral("cannot be ") + verb +
                QStringLiteral(".");
     case ListProblem::Unreadable:
-        return list + QStringLiteral("cannot be read") + which + QStringLiteral("cannot be ") +
-               verb + QStringLiteral(".");
+        return list + QStringLiteral("cannot be read: ") + reason + which +
+               QStringLiteral("cannot be ") + verb + QStringLiteral(".");
     case ListProblem::NotRewritten:
         break;
     }
+    const QString why = reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + u')';
     return list + QStringLiteral("could not be rewritten") + which + QStringLiteral("was not ") +
-           verb + QStringLiteral(". The list was left as it was.");
+           verb + QStringLiteral(". The list was left as it was") + why + u'.';
 }
 
 void TellProblem(MessageBoxes* boxes, QWidget* parent, const QString& text, const QString& title) {
@@ -69,13 +70,19 @@ Form3::Form3(const Screen& screen, QWidget* parent)
     setTabOrder(Command2, Command4);
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(Form2::kFastTickMs);
-    Timer1->setTimerType(Qt::CoarseTimer);
+    // While the dialog is open, a list left without a selection gets one as soon as the event
+    // loop is free; nothing polls for it.
+    Timer1->setInterval(0);
+    Timer1->setSingleShot(true);
 
     connect(Timer1, &QTimer::timeout, this, &Form3::Timer1Timer);
     // A changed row (mouse, keys or code) and a click on the selected row both count as a click.
     connect(List1, &QListWidget::currentRowChanged, this, &Form3::List1Click);
     connect(List1, &QListWidget::itemClicked, this, &Form3::List1Click);
+    connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (m_open && List1->selectedItems().isEmpty())
+            Timer1->start();
+    });
     connect(Command1, &QPushButton::clicked, this, &Form3::Command1Click);
     connect(Command3, &QPushButton::clicked, this, &Form3::Command3Click);
     connect(Command2, &QPushButton::clicked, this, &Form3::Command2Click);
@@ -154,10 +161,10 @@ void Form3::Command2Click() {
     if (answer == MessageBoxes::Answer::No)
         return;
     if (!m_links.cams->RemoveCamEntry(description)) {
-        TellProblem(
-            m_links.boxes, this,
-            ListProblemText(ListProblem::NotRewritten, description, QStringLiteral("removed")),
-            title);
+        TellProblem(m_links.boxes, this,
+                    ListProblemText(ListProblem::NotRewritten, description,
+                                    QStringLiteral("removed"), m_links.cams->Store().LastError()),
+                    title);
         return;
     }
     // With the last camera gone there is no index 0; the pickers simply stay empty.
@@ -166,9 +173,16 @@ void Form3::Command2Click() {
         m_links.listEmptied();
 }
 
+void Form3::Open() {
+    m_open = true;
+    Timer1->start();
+    ShowInFront(this);
+}
+
 void Form3::Command4Click() {
     if (m_links.form1)
         m_links.form1->show();
+    m_open = false;
     Timer1->stop();
     hide();
 }
@@ -177,7 +191,8 @@ bool Form3::ListReadable(const QString& description, const QString& verb, const 
     if (!m_links.cams || !m_links.boxes || !m_links.form1Combo)
         return false; // not attached to a main window
     Lines lines;
-    switch (m_links.cams->Store().Read(lines)) {
+    QString reason;
+    switch (m_links.cams->Store().Read(lines, &reason)) {
     case CamListStore::ReadStatus::Ok:
         return true;
     case CamListStore::ReadStatus::Missing:
@@ -187,8 +202,8 @@ bool Form3::ListReadable(const QString& description, const QString& verb, const 
     case CamListStore::ReadStatus::Unreadable:
         break;
     }
-    TellProblem(m_links.boxes, this, ListProblemText(ListProblem::Unreadable, description, verb),
-                title);
+    TellProblem(m_links.boxes, this,
+                ListProblemText(ListProblem::Unreadable, description, verb, reason), title);
     return false;
 }
 
@@ -199,7 +214,7 @@ void Form3::closeEvent(QCloseEvent* event) {
 }
 
 void Form3::keyPressEvent(QKeyEvent* event) {
-    if (!PressOnEnter(event, Command4))
+    if (!PressOnEnter(event, Command4) && !PressOnEscape(event, Command4))
         QWidget::keyPressEvent(event);
 }
 

@@ -31,9 +31,11 @@ struct CamDialogLinks {
 };
 
 // Why a change of the camera list was not made: the list is missing, cannot be read, or could
-// not be rewritten. verb is what was not done ("edited", "removed", "saved").
+// not be rewritten. verb is what was not done ("edited", "removed", "saved"); reason, when
+// known, says why the file could not be read or rewritten.
 enum class ListProblem { Missing, Unreadable, NotRewritten };
-QString ListProblemText(ListProblem problem, const QString& description, const QString& verb);
+QString ListProblemText(ListProblem problem, const QString& description, const QString& verb,
+                        const QString& reason = QString());
 // Shows such a text in a message box with the exclamation icon.
 void TellProblem(MessageBoxes* boxes, QWidget* parent, const QString& text, const QString& title);
 
@@ -54,6 +56,8 @@ public:
     QString SelectedDescription() const;
     // Selects the row and runs List1's click, as setting the list's index does.
     void SelectRow(int row);
+    // Shows the dialog; until its Ok the list always shows a selection.
+    void Open();
 
     SortedListBox* List1;
     QPushButton* Command1;
@@ -80,6 +84,7 @@ private:
     const Screen& m_screen;
     CamDialogLinks m_links;
     QPointer<Form4> m_form4;
+    bool m_open = false;
 };
 
 } // namespace orlisk

@@ -99,10 +99,12 @@ void Form4::Command1Click() {
     const QString description = Text1->text();
     const bool edit = Label3->text() == QStringLiteral("1");
     Lines lines;
-    if (links.cams->Store().Read(lines) == CamListStore::ReadStatus::Unreadable) {
-        TellProblem(links.boxes, this,
-                    ListProblemText(ListProblem::Unreadable, description, QStringLiteral("saved")),
-                    windowTitle());
+    QString reason;
+    if (links.cams->Store().Read(lines, &reason) == CamListStore::ReadStatus::Unreadable) {
+        TellProblem(
+            links.boxes, this,
+            ListProblemText(ListProblem::Unreadable, description, QStringLiteral("saved"), reason),
+            windowTitle());
         return;
     }
     bool declined = false;
@@ -114,10 +116,10 @@ void Form4::Command1Click() {
             return;
         // The dialog may be hidden already; what was typed must not be lost.
         show();
-        TellProblem(
-            links.boxes, this,
-            ListProblemText(ListProblem::NotRewritten, description, QStringLiteral("saved")),
-            windowTitle());
+        TellProblem(links.boxes, this,
+                    ListProblemText(ListProblem::NotRewritten, description, QStringLiteral("saved"),
+                                    links.cams->Store().LastError()),
+                    windowTitle());
         return;
     }
     Text1->setFocus();
@@ -127,17 +129,18 @@ void Form4::Command1Click() {
         m_form3.List1->findItems(description, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (!saved.isEmpty())
         m_form3.SelectRow(m_form3.List1->row(saved.first()));
-    m_form3.show();
+    ShowInFront(&m_form3);
 }
 
 void Form4::Command2Click() {
     Text1->setFocus();
-    m_form3.show();
+    // In front with the keys, which without a window manager nobody else would give it.
+    ShowInFront(&m_form3);
     hide();
 }
 
 void Form4::keyPressEvent(QKeyEvent* event) {
-    if (!PressOnEnter(event, Command1))
+    if (!PressOnEnter(event, Command1) && !PressOnEscape(event, Command2))
         QWidget::keyPressEvent(event);
 }
 

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -287,6 +288,41 @@ bool PressOnEnter(QKeyEvent* event, QPushButton* defaultButton) {
     if (!button || !button->isEnabled())
         return false;
     button->click();
+    return true;
+}
+
+CaretRest::CaretRest(QObject* parent, int restMs)
+    : QObject(parent), m_rest(new QTimer(this)), m_flashTime(QApplication::cursorFlashTime()) {
+    m_rest->setSingleShot(true);
+    m_rest->setInterval(restMs);
+    connect(m_rest, &QTimer::timeout, this, [] { QApplication::setCursorFlashTime(0); });
+    m_rest->start();
+    qApp->installEventFilter(this);
+}
+
+CaretRest::~CaretRest() {
+    QApplication::setCursorFlashTime(m_flashTime);
+}
+
+bool CaretRest::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::FocusIn:
+        if (QApplication::cursorFlashTime() != m_flashTime)
+            QApplication::setCursorFlashTime(m_flashTime);
+        m_rest->start();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool PressOnEscape(QKeyEvent* event, QPushButton* cancelButton) {
+    if (event->key() != Qt::Key_Escape || !cancelButton->isEnabled())
+        return false;
+    cancelButton->click();
     return true;
 }
 

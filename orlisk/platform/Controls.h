@@ -11,6 +11,7 @@
 #include <functional>
 
 class QKeyEvent;
+class QTimer;
 class QToolButton;
 
 namespace orlisk {
@@ -203,6 +204,25 @@ void CentreIn(QWidget* window, const QRect& area);
 // Enter in a window: a focused button is pressed, otherwise the default button. True when a
 // button was pressed.
 bool PressOnEnter(QKeyEvent* event, QPushButton* defaultButton);
+// Esc in a dialog presses its cancel (or closing) button. True when it was pressed.
+bool PressOnEscape(QKeyEvent* event, QPushButton* cancelButton);
+
+// Lets a text box's caret stop blinking after `restMs` without keys or clicks, as desktops do,
+// and blink again at the next one: a blinking caret wakes the program twice a second for as long
+// as a box keeps the focus. Watches the whole application once made.
+class CaretRest : public QObject {
+    Q_OBJECT
+public:
+    explicit CaretRest(QObject* parent, int restMs = 10000);
+    ~CaretRest() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QTimer* m_rest;
+    int m_flashTime;
+};
 
 // A label that reports a click on it.
 class ClickLabel : public QLabel {

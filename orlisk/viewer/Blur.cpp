@@ -16,19 +16,16 @@ constexpr std::ptrdiff_t LastIndex(std::ptrdiff_t s, std::ptrdiff_t h) {
     return h * s - 2 * s + h;
 }
 
-// The part [from, to) of one sweep over scan lines that RowAt(n) finds; scan lines need not be
-// contiguous in memory. Sweeping two adjoining parts one after the other is sweeping both.
-template <typename RowAt>
-void Sweep(RowAt rowAt, std::ptrdiff_t s, std::ptrdiff_t h, std::ptrdiff_t from,
-           std::ptrdiff_t to) {
+// One sweep over the scan lines that RowAt(n) finds; they need not be contiguous in memory.
+template <typename RowAt> void Sweep(RowAt rowAt, std::ptrdiff_t s, std::ptrdiff_t h) {
     if (h <= 3 || s <= 0)
         return;
     const std::ptrdiff_t size = h * s;
     const auto get = [&](std::ptrdiff_t k) -> unsigned {
         return k >= 0 && k < size ? rowAt(k / s)[k % s] : 0u;
     };
-    const std::ptrdiff_t last = std::min(LastIndex(s, h), to - 1);
-    std::ptrdiff_t k = std::max(FirstIndex(s), from);
+    const std::ptrdiff_t last = LastIndex(s, h);
+    std::ptrdiff_t k = FirstIndex(s);
     while (k <= last) {
         const std::ptrdiff_t row = k / s;
         std::ptrdiff_t col = k % s;
@@ -63,52 +60,49 @@ void Sweep(RowAt rowAt, std::ptrdiff_t s, std::ptrdiff_t h, std::ptrdiff_t from,
     }
 }
 
-// Format_RGB32 rows are whole pixels without padding: rows [first, end) are one run of pixels.
-void SetFourthBytes(quint32* rows, std::ptrdiff_t width, std::ptrdiff_t first, std::ptrdiff_t end,
-                    quint32 keep, quint32 set) {
-    for (std::ptrdiff_t i = first * width; i < end * width; ++i)
-        rows[i] = (rows[i] & keep) | set;
+// A 32-bit picture (what the picture loader makes of a JPEG) as a 24-bit bitmap, row by row on
+// this thread: Qt's own conversion spreads a large picture over its thread pool, which on a busy
+// machine waits longer for the pool than the conversion takes.
+QImage To24Bit(const QImage& picture) {
+    if (picture.format() != QImage::Format_RGB32 && picture.format() != QImage::Format_ARGB32)
+        return picture.convertToFormat(QImage::Format_RGB888);
+    QImage bitmap(picture.size(), QImage::Format_RGB888);
+    const int w = picture.width();
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* in = reinterpret_cast<const quint32*>(picture.constScanLine(y));
+        uchar* out = bitmap.scanLine(y);
+        for (int x = 0; x < w; ++x, out += 3) {
+            const quint32 pixel = in[x];
+            out[0] = static_cast<uchar>(pixel >> 16);
+            out[1] = static_cast<uchar>(pixel >> 8);
+            out[2] = static_cast<uchar>(pixel);
+        }
+    }
+    return bitmap;
 }
 
 } // namespace
 
 void BlurBytes(std::uint8_t* bytes, std::ptrdiff_t stride, std::ptrdiff_t height) {
-    Sweep([bytes, stride](std::ptrdiff_t row) { return bytes + row * stride; }, stride, height, 0,
-          stride * height);
+    Sweep([bytes, stride](std::ptrdiff_t row) { return bytes + row * stride; }, stride, height);
 }
 
 void BlurPicture(QImage& picture) {
     if (picture.isNull())
         return;
-    if (picture.format() != QImage::Format_RGB32)
-        picture.convertTo(QImage::Format_RGB32);
-    const std::ptrdiff_t w = picture.width();
+    if (picture.format() != QImage::Format_RGB888)
+        picture = To24Bit(picture);
     const std::ptrdiff_t s = picture.bytesPerLine();
     const std::ptrdiff_t h = picture.height();
     uchar* top = picture.bits();
-    auto* pixels = reinterpret_cast<quint32*>(top);
+    // The padding at the end of each scan line reads 0, as in a freshly loaded bitmap, so that
+    // the same picture always blurs the same way.
+    const std::ptrdiff_t used = std::ptrdiff_t{picture.width()} * 3;
+    if (used < s)
+        for (std::ptrdiff_t y = 0; y < h; ++y)
+            std::fill(top + y * s + used, top + (y + 1) * s, uchar{0});
     // A bottom-up bitmap: its scan line n is the picture's row h - 1 - n.
-    const auto rowAt = [top, s, h](std::ptrdiff_t row) { return top + (h - 1 - row) * s; };
-    // The screen bitmap keeps 0 in the fourth byte where QImage keeps 0xFF, and the sweep mixes
-    // that byte into its neighbours. The picture is swept in bands of scan lines, clearing the
-    // fourth bytes just ahead of the band and setting them again just behind it, while the
-    // lines are in the cache. Picture row r is scan line h - 1 - r, so "ahead" runs upwards.
-    constexpr std::ptrdiff_t kBand = 16;
-    std::ptrdiff_t cleared = h;  // picture rows [cleared, h) read 0 in their fourth bytes
-    std::ptrdiff_t restored = h; // picture rows [restored, h) are done and read 0xFF again
-    for (std::ptrdiff_t line = 0; line < h; line += kBand) {
-        const std::ptrdiff_t end = std::min(h, line + kBand);
-        // This band reads up to scan line end (one above its last one).
-        const std::ptrdiff_t needRow = std::max<std::ptrdiff_t>(0, h - 1 - end);
-        SetFourthBytes(pixels, w, needRow, cleared, 0x00ffffffu, 0);
-        cleared = needRow;
-        Sweep(rowAt, s, h, line * s, end * s);
-        // Scan lines below end - 1 are read no more.
-        const std::ptrdiff_t doneRow = std::min(h, h - (end - 1));
-        SetFourthBytes(pixels, w, doneRow, restored, 0x00ffffffu, 0xff000000u);
-        restored = doneRow;
-    }
-    SetFourthBytes(pixels, w, 0, restored, 0x00ffffffu, 0xff000000u);
+    Sweep([top, s, h](std::ptrdiff_t row) { return top + (h - 1 - row) * s; }, s, h);
 }
 
 } // namespace orlisk

@@ -3,8 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 namespace orlisk {
 
@@ -44,17 +47,24 @@ QString RefreshStatusLine(const QTime& time, const QString& seconds) {
 }
 
 QString DataFilePath() {
-    QString folder = QDir::currentPath();
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder + QStringLiteral("data.dat");
+    // The download's own file: never in the folder the user started the program in, where a
+    // file of that name may be the user's and the folder may not be writable.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/orlisk/data.dat");
 }
 
 bool WriteDataFile(const QString& path, const QByteArray& bytes, QString& error) {
     const QFileInfo info(path);
+    std::error_code made;
+    std::filesystem::create_directories(QFile::encodeName(info.absolutePath()).toStdString(), made);
+    if (made) {
+        error = QStringLiteral("cannot make the folder ") + info.absolutePath() +
+                QStringLiteral(": ") + QString::fromLocal8Bit(made.message());
+        return false;
+    }
     // Never write into a FIFO or device that happens to carry the name: it could block forever.
     if (info.exists() && !info.isFile()) {
-        error = QStringLiteral("data.dat is not a regular file");
+        error = QStringLiteral("it is not a regular file");
         return false;
     }
     QFile file(path);

@@ -28,11 +28,12 @@ QString DownloadStatusLine(const QTime& time, int seconds);
 // The refresh's form, with the seconds text as the last download left it.
 QString RefreshStatusLine(const QTime& time, const QString& seconds);
 
-// "data.dat" in the current folder, the file the download writes.
+// "data.dat" in Orlisk's cache folder ($XDG_CACHE_HOME/orlisk), the file the download writes.
 QString DataFilePath();
 
-// "data.dat" in the current folder: the new bytes are written from its start without
-// truncating it, so a longer earlier picture leaves its tail behind (the loader ignores it).
+// Writes the picture file, making its folder if missing: the new bytes are written from its
+// start without truncating it, so a longer earlier picture leaves its tail behind (the loader
+// ignores it). On failure error says why.
 bool WriteDataFile(const QString& path, const QByteArray& bytes, QString& error);
 
 } // namespace orlisk

@@ -152,7 +152,7 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     place(Label1, 720, 4560, 1695, 255);
     Check1 = Named(new QCheckBox(QStringLiteral("Change every           seconds"), this), "Check1");
     place(Check1, 2400, 4320, 2415, 285);
-    // A wider font than the design's must not cut the caption off.
+    // A font wider than the one the window was laid out for must not cut the caption off.
     Check1->resize(
         std::max(Check1->width(), std::min(Check1->sizeHint().width(), width() - Check1->x())),
         Check1->height());
@@ -213,8 +213,17 @@ Form1::Form1(Platform& platform, Form2& form2, Form3& form3, CamListStore& store
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
     connect(ImagNT1, &ImageBox::DblClick, this, &Form1::ImagNT1DblClick);
-    Label4->installEventFilter(this);
+    // The frame and the error labels over it take the double click too, so that fullscreen is
+    // reached with or without a picture.
+    for (QLabel* frame : {Label4, Label2, Label3})
+        frame->installEventFilter(this);
+    // The fullscreen window's picture step looks at the address and the blur switch.
+    connect(Text3, &QLineEdit::textChanged, &form2, &Form2::StateChanged);
+    connect(Check2, &QCheckBox::toggled, &form2, &Form2::StateChanged);
     form2.SetMainWindow(this);
+    // The interval boxes keep the focus once typed into; their caret must not keep the idle
+    // program awake.
+    m_caretRest = std::make_unique<CaretRest>(nullptr);
 }
 
 Form1::~Form1() {
@@ -267,6 +276,7 @@ void Form1::Timer1Timer() {
     GetRESOURCE(Text3->text());
     unsetCursor();
     m_form2.Label8->setText(QStringLiteral("0"));
+    m_form2.Refreshed();
 }
 
 void Form1::GetRESOURCE(const QString& address) {
@@ -344,6 +354,7 @@ void Form1::GetRESOURCE(const QString& address) {
     const int n = ElapsedSeconds(start, m_platform.clock->SecondsOfDay());
     m_form2.Label7->setText(QString::number(n));
     m_form2.Label4->setText(DownloadStatusLine(m_platform.clock->Now(), n));
+    m_form2.StateChanged();
 }
 
 void Form1::ShowFailure(int number, const QString& description) {
@@ -354,14 +365,21 @@ void Form1::ShowFailure(int number, const QString& description) {
 }
 
 void Form1::ShowNoCameras() {
-    ShowInFrame(QStringLiteral("No camera"),
-                QStringLiteral("The camera list is empty. To add a camera, click the \"...\" "
-                               "button below the picture, then \"Add...\"."));
+    Lines lines;
+    QString reason;
+    if (m_store.Read(lines, &reason) == CamListStore::ReadStatus::Unreadable)
+        ShowInFrame(QStringLiteral("No camera"),
+                    QStringLiteral("The WebCam list \"Cams.inf\" cannot be read: ") + reason);
+    else
+        ShowInFrame(QStringLiteral("No camera"),
+                    QStringLiteral("The camera list is empty. To add a camera, click the "
+                                   "\"...\" button below the picture, then \"Add...\"."));
     // Nothing is being fetched, and nothing blinks.
     Image1->hide();
     m_form2.Image2->hide();
     m_form2.Timer2->stop();
     m_form2.Label2->hide();
+    m_form2.StateChanged();
 }
 
 void Form1::ShowInFrame(const QString& heading, const QString& text) {
@@ -480,8 +498,7 @@ void Form1::Check2Click() {
 
 void Form1::Command1Click() {
     m_form3.SelectRow(Combo1->currentIndex());
-    m_form3.Timer1->start();
-    ShowInFront(&m_form3);
+    m_form3.Open();
 }
 
 void Form1::Image2Click() {
@@ -523,7 +540,8 @@ void Form1::UpDown1Change() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Label4 && event->type() == QEvent::MouseButtonDblClick &&
+    if ((watched == Label4 || watched == Label2 || watched == Label3) &&
+        event->type() == QEvent::MouseButtonDblClick &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         ImagNT1DblClick();
         return true;

@@ -18,6 +18,7 @@ class QTimer;
 namespace orlisk {
 
 class About;
+class CaretRest;
 class Form2;
 class Form3;
 class GlyphButton;
@@ -44,8 +45,8 @@ public:
     // The automatic camera change.
     void Timer2Timer();
     // Says in the frame, instead of a picture, that the camera list is empty and how to add a
-    // camera. The refresh shows it whenever the lists are empty (the last camera removed, a
-    // list that cannot be read), so nothing is ever fetched without a camera.
+    // camera, or why the list cannot be read. The refresh shows it whenever the lists are empty,
+    // so nothing is ever fetched without a camera.
     void ShowNoCameras();
     // The hand-over to the fullscreen window, when this window becomes maximized.
     void EnterFullscreen();
@@ -113,6 +114,7 @@ private:
     QWidget* m_splash = nullptr;
     About* m_about = nullptr;
     bool m_placed = false;
+    std::unique_ptr<CaretRest> m_caretRest;
 };
 
 } // namespace orlisk

@@ -1,4 +1,4 @@
-// The blur's sweep over bitmap bytes, against a plain transcription of its loops.
+// The blur's sweep over bitmap bytes, against the sweep written one byte at a time.
 #include "support/BlurReference.h"
 #include "viewer/Blur.h"
 
@@ -44,28 +44,45 @@ TEST(Blur, SweepMatchesItsLoopsByteForByte) {
     }
 }
 
-TEST(Blur, PictureIsSweptBottomRowFirstWithItsFourthBytesAtZero) {
-    // Taller than one band of the sweep; one pixel wide, reading beyond the top.
-    for (const QSize size : {QSize(7, 40), QSize(1, 40)}) {
-        const int h = size.height();
-        QImage picture(size, QImage::Format_RGB888);
+// The bytes of a 24-bit picture as a bottom-up bitmap holds them: bottom row first.
+Bytes BottomUp(const QImage& picture) {
+    Bytes bytes;
+    for (int y = picture.height() - 1; y >= 0; --y)
+        bytes.insert(bytes.end(), picture.constScanLine(y),
+                     picture.constScanLine(y) + picture.bytesPerLine());
+    return bytes;
+}
+
+TEST(Blur, PictureIsSweptAsABottomUp24BitBitmapWithZeroPadding) {
+    // 7 and 1 pixels wide: scan lines padded to 24 and 4 bytes; 8 wide: no padding.
+    for (const QSize size : {QSize(7, 40), QSize(1, 40), QSize(8, 6)}) {
+        QImage picture(size, QImage::Format_RGB32);
         const Bytes noise = Noise(std::size_t(picture.sizeInBytes()));
         std::copy(noise.begin(), noise.end(), picture.bits());
-        picture.convertTo(QImage::Format_RGB32);
-        // The screen bitmap's bytes: bottom row first, fourth bytes 0.
-        const long s = picture.bytesPerLine();
-        Bytes screen;
-        for (int y = h - 1; y >= 0; --y)
-            for (long i = 0; i < s; ++i)
-                screen.push_back(i % 4 == 3 ? 0 : picture.constScanLine(y)[i]);
-        ReferenceSweep(screen, s, h);
-        for (std::size_t i = 3; i < screen.size(); i += 4)
-            screen[i] = 0xff;
+        QImage bitmap = picture.convertToFormat(QImage::Format_RGB888);
+        for (int y = 0; y < bitmap.height(); ++y)
+            std::fill(bitmap.scanLine(y) + 3 * size.width(),
+                      bitmap.scanLine(y) + bitmap.bytesPerLine(), uchar{0});
+        Bytes expected = BottomUp(bitmap);
+        ReferenceSweep(expected, bitmap.bytesPerLine(), size.height());
 
         BlurPicture(picture);
-        Bytes actual;
-        for (int y = h - 1; y >= 0; --y)
-            actual.insert(actual.end(), picture.constScanLine(y), picture.constScanLine(y) + s);
-        EXPECT_EQ(actual, screen) << size.width() << " x " << h;
+        EXPECT_EQ(picture.format(), QImage::Format_RGB888);
+        EXPECT_EQ(BottomUp(picture), expected) << size.width() << " x " << size.height();
+    }
+}
+
+TEST(Blur, AUniformPictureKeepsItsColour) {
+    for (const QColor colour :
+         {QColor(128, 128, 128), QColor(255, 255, 255), QColor(40, 90, 160), QColor(250, 0, 30)}) {
+        QImage picture(320, 240, QImage::Format_RGB32);
+        picture.fill(colour);
+        BlurPicture(picture);
+        const QImage expected = [&] {
+            QImage uniform(320, 240, QImage::Format_RGB888);
+            uniform.fill(colour);
+            return uniform;
+        }();
+        EXPECT_EQ(picture, expected) << colour.name().toStdString();
     }
 }

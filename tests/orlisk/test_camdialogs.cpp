@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+
 using namespace orlisk;
 
 namespace {
@@ -102,9 +104,9 @@ TEST_F(CamDialogs, TheListFollowsTheMainWindowAndAClickSwitchesIt) {
     EXPECT_EQ(form3->SelectedDescription(), QStringLiteral("Beta"));
     Select(QStringLiteral("Zoo"));
     EXPECT_EQ(form1->Combo1->currentText(), QStringLiteral("Zoo"));
-    form3->List1->clearSelection(); // the timer selects the main window's camera again
-    test::Wait(3 * Form2::kFastTickMs);
-    EXPECT_EQ(form3->SelectedDescription(), QStringLiteral("Zoo"));
+    form3->List1->clearSelection(); // the main window's camera is selected again
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return form3->SelectedDescription() == QStringLiteral("Zoo"); }));
 
     // Closing the dialog is its Ok: hidden, never unloaded, the timer stopped.
     form1->hide();
@@ -175,7 +177,8 @@ TEST_F(CamDialogs, RemovingTheLastCameraLeavesEmptyListsAndTheProgramRunning) {
     EXPECT_EQ(form2->Combo1->count(), 0);
     // The frame says so at once, not only at the next refresh.
     EXPECT_TRUE(form1->Label3->text().startsWith(QStringLiteral("The camera list is empty.")));
-    test::Wait(3 * Form2::kFastTickMs);
+    // The dialog's try to select a row in the empty list has run.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form3->Timer1->isActive(); }));
     form1->Command2->click(); // a refresh without a camera
     form3->Command3->click(); // nothing selected: nothing to edit or remove
     form3->Command2->click();
@@ -187,20 +190,29 @@ TEST_F(CamDialogs, RemovingTheLastCameraLeavesEmptyListsAndTheProgramRunning) {
 
 TEST_F(CamDialogs, WhatCannotBeSavedIsRefusedWithTheReasonAndTheDialogKept) {
     Start();
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const char* notSaved = "The WebCam list \"Cams.inf\" could not be rewritten, so 'Cam' was not "
+                           "saved. The list was left as it was";
     const struct {
         const char *title, *url, *says;
+        std::function<void()> block;
     } cases[] = {
-        {"", "http://x/1.jpg", "Please enter a title"},
-        {"Cam", "", "Please enter the URL"},
-        // The last case's rewrite fails: its temporary file's name is taken by a folder.
-        {"Cam", "http://x/1.jpg",
-         "The WebCam list \"Cams.inf\" could not be rewritten, so 'Cam' was not saved."},
+        {"", "http://x/1.jpg", "Please enter a title", {}},
+        {"Cam", "", "Please enter the URL", {}},
+        // The list is write-protected.
+        {"Cam", "http://x/1.jpg", notSaved,
+         [&] { ASSERT_TRUE(QFile::setPermissions(QStringLiteral("Cams.inf"), readOnly)); }},
+        // The temporary file's name is taken by a folder.
+        {"Cam", "http://x/1.jpg", notSaved,
+         [&] {
+             QFile::setPermissions(QStringLiteral("Cams.inf"), readOnly | QFileDevice::WriteOwner);
+             ASSERT_TRUE(QDir().mkdir(QStringLiteral("C1.DAT")));
+         }},
     };
-    for (const auto& [title, url, says] : cases) {
+    for (const auto& [title, url, says, block] : cases) {
         boxes.calls.clear();
-        if (&title == &cases[std::size(cases) - 1].title) {
-            ASSERT_TRUE(QDir().mkdir(QStringLiteral("C1.DAT")));
-        }
+        if (block)
+            block();
         Form4& form4 = Add(QString::fromLatin1(title), QString::fromLatin1(url));
         ASSERT_EQ(boxes.calls.size(), 1);
         EXPECT_TRUE(boxes.calls[0].text.startsWith(QString::fromLatin1(says)))
@@ -226,7 +238,8 @@ TEST_F(CamDialogs, AListThatIsMissingOrUnreadableIsNeitherEditedNorRemoved) {
             ASSERT_EQ(boxes.calls.size(), 1);
             EXPECT_TRUE(boxes.calls[0].text.endsWith(
                 QStringLiteral("%1, so 'Alpha' cannot be %2.")
-                    .arg(QLatin1String(missing ? "is missing" : "cannot be read"),
+                    .arg(QLatin1String(missing ? "is missing"
+                                               : "cannot be read: it is not a regular file"),
                          QLatin1String(button == form3->Command2 ? "removed" : "edited"))))
                 << boxes.calls[0].text.toStdString();
             EXPECT_EQ(form3->CurrentForm4(), nullptr);
@@ -271,7 +284,7 @@ TEST_F(CamDialogs, TheSplashLoadsTheMainWindowAtTheTopLeftAndIsHiddenByIt) {
         form1->FormLoad();
     });
     loading.show();
-    test::Wait(1300);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form1->isVisible() && !loading.isVisible(); }));
     EXPECT_TRUE(splashDuringLoad);
     EXPECT_TRUE(form1->isVisible());
     EXPECT_EQ(form1->pos(), QPoint(0, 0));
@@ -306,4 +319,27 @@ TEST_F(CamDialogs, AboutShowsTheVersionAndOpensItsLinks) {
     about->Command1->click();
     EXPECT_FALSE(about->isVisible());
     EXPECT_TRUE(form1->isVisible());
+}
+
+TEST_F(CamDialogs, EscClosesEachDialogAsItsCancelOrOk) {
+    Start();
+    QTest::mouseClick(form1->Image2, Qt::LeftButton);
+    Form4& form4 = OpenForm4(form3->Command1);
+    form4.Text1->setText(QStringLiteral("Typed"));
+    const struct {
+        const char* name;
+        QWidget* dialog;
+        QWidget* shown; // what its Cancel or Ok shows
+    } dialogs[] = {
+        {"WebCam", &form4, form3.get()},
+        {"WebCam list", form3.get(), form1.get()},
+        {"About", form1->AboutWindow(), form1.get()},
+    };
+    for (const auto& [name, dialog, shown] : dialogs) {
+        shown->hide();
+        QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Escape);
+        EXPECT_TRUE(dialog->isHidden() && shown->isVisible()) << name;
+    }
+    EXPECT_EQ(Cams(), kThree);
+    EXPECT_FALSE(form3->Timer1->isActive());
 }

@@ -74,8 +74,8 @@ const QByteArray kEiffel = "Eiffeltower\r\nhttp://e/1.jpg\r\n";
 
 } // namespace
 
-TEST(CamListFormat, ReadersSkipEmptyLinesAndAcceptPlainLineFeeds) {
-    const Lines lines = SplitLines("\r\nZoo\nhttp://z\r\n\r\nAlpha\r\nhttp://a");
+TEST(CamListFormat, ReadersSkipEmptyLinesAndAcceptEveryLineEnd) {
+    const Lines lines = SplitLines("\r\nZoo\nhttp://z\r\n\rAlpha\rhttp://a");
     const auto descriptions = ReadDescriptions(lines);
     ASSERT_EQ(descriptions.size(), 2u);
     EXPECT_EQ(descriptions[0], "Zoo");
@@ -283,14 +283,68 @@ TEST_F(CamListFiles, ListsSortAlphabeticallyWhateverTheLetterCase) {
     EXPECT_EQ(Items(combo2), sorted);
 }
 
+TEST_F(CamListFiles, ListsReadAsTheirEditorWroteThem) {
+    const struct {
+        QByteArray bytes;
+        QStringList shown;
+    } cases[] = {
+        {"A\rhttp://a\rB\rhttp://b\r", {QStringLiteral("A"), QStringLiteral("B")}},
+        {"\xEF\xBB\xBF"
+         "Caf\xC3\xA9\r\nhttp://b\r\n",
+         {QStringLiteral("Café")}},
+        {"Caf\xE9\r\nhttp://b\r\n\x80uro\r\nhttp://e\r\n",
+         {QStringLiteral("Café"), QStringLiteral("€uro")}},
+    };
+    for (const auto& [bytes, shown] : cases) {
+        WriteFile(Cams(), bytes);
+        lists.RefillCamLists();
+        EXPECT_EQ(Items(list1), shown) << bytes.toStdString();
+        EXPECT_EQ(store.FindCamUrl(shown.last(), Match::Last),
+                  QStringLiteral("http://") + (bytes.contains("uro") ? u'e' : u'b'));
+    }
+    // The byte order mark stays at the start of the rewritten list.
+    WriteFile(Cams(), "\xEF\xBB\xBF"
+                      "A\r\nu\r\n");
+    ASSERT_TRUE(store.SaveCamEntry(QStringLiteral("Zoo"), QStringLiteral("z"), SaveMode::Add,
+                                   QString(), [] { return true; }, {}));
+    EXPECT_EQ(ReadFile(Cams()), "\xEF\xBB\xBF"
+                                "A\r\nu\r\nZoo\r\nz\r\n");
+}
+
+TEST_F(CamListFiles, AListThatCannotBeReadSaysWhy) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Cams.inf")));
+    Lines lines;
+    QString reason;
+    EXPECT_EQ(store.Read(lines, &reason), CamListStore::ReadStatus::Unreadable);
+    EXPECT_EQ(reason, QStringLiteral("it is not a regular file"));
+}
+
+TEST_F(CamListFiles, AWriteProtectedListIsNeverRewritten) {
+    for (const QByteArray& before : {kEiffel, QByteArray()}) {
+        WriteFile(Cams(), before);
+        const auto readOnly =
+            QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        ASSERT_TRUE(QFile::setPermissions(Cams(), readOnly));
+        lists.LoadCamList(); // an entry-less list is not replaced by the default one either
+        EXPECT_FALSE(store.SaveCamEntry(QStringLiteral("Zoo"), QStringLiteral("z"), SaveMode::Add,
+                                        QString(), [] { return true; }, {}));
+        EXPECT_EQ(store.LastError(), QStringLiteral("it is write-protected"));
+        EXPECT_FALSE(store.RemoveCamEntry(QStringLiteral("Eiffeltower")));
+        EXPECT_EQ(ReadFile(Cams()), before);
+        EXPECT_FALSE(QFile::permissions(Cams()) & QFileDevice::WriteOwner);
+        QFile::setPermissions(Cams(), readOnly | QFileDevice::WriteOwner);
+        QFile::remove(Cams());
+    }
+}
+
 TEST_F(CamListFiles, ACameraWrittenInAnotherCodePageCanBeFetchedEditedAndRemoved) {
-    // "Zürich" in Latin-1: shown with a replacement character, and that text encoded again is
-    // not the line's bytes.
+    // "Zürich" in code page 1252: not valid UTF-8, shown as the characters it stands for.
     const QByteArray zurich = "Z\xfcrich";
     WriteFile(Cams(), kEiffel + zurich + "\r\nhttp://z/1\r\n");
     lists.LoadCamList();
     ASSERT_EQ(list1.count(), 2);
     const QString shown = list1.item(1)->text();
+    EXPECT_EQ(shown, QStringLiteral("Zürich"));
     EXPECT_EQ(store.FindCamUrl(shown, Match::Last), QStringLiteral("http://z/1"));
     EXPECT_EQ(store.FindCamUrl(shown, Match::First), QStringLiteral("http://z/1"));
 
@@ -299,9 +353,10 @@ TEST_F(CamListFiles, ACameraWrittenInAnotherCodePageCanBeFetchedEditedAndRemoved
                                    boxes, nullptr, {}));
     EXPECT_EQ(ReadFile(Cams()), kEiffel + zurich + "\r\nhttp://z/2\r\n");
     // A new description replaces it in place.
-    ASSERT_TRUE(lists.SaveCamEntry(QStringLiteral("Zürich"), QStringLiteral("http://z/3"),
+    ASSERT_TRUE(lists.SaveCamEntry(QStringLiteral("Zürich Nord"), QStringLiteral("http://z/3"),
                                    SaveMode::Edit, shown, boxes, nullptr, {}));
-    EXPECT_EQ(ReadFile(Cams()), kEiffel + QStringLiteral("Zürich").toUtf8() + "\r\nhttp://z/3\r\n");
+    EXPECT_EQ(ReadFile(Cams()),
+              kEiffel + QStringLiteral("Zürich Nord").toUtf8() + "\r\nhttp://z/3\r\n");
 
     WriteFile(Cams(), kEiffel + zurich + "\r\nhttp://z/1\r\n");
     lists.RemoveCamEntry(shown);
@@ -310,12 +365,11 @@ TEST_F(CamListFiles, ACameraWrittenInAnotherCodePageCanBeFetchedEditedAndRemoved
 }
 
 TEST_F(CamListFiles, ALineHoldingTheShownTextItselfWinsOverOneShownAlike) {
-    // Both lines show as "Z\uFFFDrich"; the one whose bytes are that text is the exact match.
+    // Both lines show as "Zürich"; the one whose bytes are that text is the exact match.
     const QByteArray latin1 = "Z\xfcrich";
-    const QByteArray replaced = QStringLiteral("Z\uFFFDrich").toUtf8();
-    WriteFile(Cams(), latin1 + "\r\nhttp://l\r\n" + replaced + "\r\nhttp://r\r\n");
-    EXPECT_EQ(store.FindCamUrl(QStringLiteral("Z\uFFFDrich"), Match::First),
-              QStringLiteral("http://r"));
-    ASSERT_TRUE(store.RemoveCamEntry(QStringLiteral("Z\uFFFDrich")));
+    const QByteArray utf8 = QStringLiteral("Zürich").toUtf8();
+    WriteFile(Cams(), latin1 + "\r\nhttp://l\r\n" + utf8 + "\r\nhttp://r\r\n");
+    EXPECT_EQ(store.FindCamUrl(QStringLiteral("Zürich"), Match::First), QStringLiteral("http://r"));
+    ASSERT_TRUE(store.RemoveCamEntry(QStringLiteral("Zürich")));
     EXPECT_EQ(ReadFile(Cams()), latin1 + "\r\nhttp://l\r\n");
 }

@@ -9,6 +9,7 @@
 #include "support/Fakes.h"
 #include "support/HttpServer.h"
 #include "support/WindowFixture.h"
+#include "viewer/Download.h"
 #include "viewer/Form1.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace orlisk;
@@ -60,7 +62,7 @@ protected:
 
 } // namespace
 
-TEST_F(Viewer, WindowHasItsDesignedControlsAndState) {
+TEST_F(Viewer, WindowStartsWithItsControlsCaptionsAndTimers) {
     WriteThreeCams();
     Start();
     EXPECT_EQ(form1->windowTitle(), QStringLiteral("Orlisk"));
@@ -85,8 +87,8 @@ TEST_F(Viewer, WindowHasItsDesignedControlsAndState) {
     EXPECT_EQ(form1->Timer2->interval(), 60000);
     EXPECT_EQ(form1->findChild<QLineEdit*>(QStringLiteral("Text1")), form1->Text1);
 
-    // The fullscreen window: hidden, the screen's size, its marks at their design values and
-    // its timers running from its creation on, all but the blinking.
+    // The fullscreen window: hidden, the screen's size, its marks as the first refresh left them,
+    // no blinking.
     EXPECT_FALSE(form2->isVisible());
     EXPECT_EQ(form2->size(), QSize(1024, 768));
     EXPECT_EQ(form2->Command1->Caption(), QStringLiteral("4"));
@@ -94,8 +96,6 @@ TEST_F(Viewer, WindowHasItsDesignedControlsAndState) {
     EXPECT_EQ(form2->windowTitle(), QStringLiteral("Orlisk Fullscreen Window"));
     EXPECT_EQ(form2->Timer1->interval(), 1000);
     EXPECT_EQ(form2->Timer2->interval(), 500);
-    for (const QTimer* timer : {form2->Timer1, form2->Timer3, form2->Timer4})
-        EXPECT_TRUE(timer->isActive());
     EXPECT_FALSE(form2->Timer2->isActive());
     EXPECT_TRUE(form2->TestBild->isHidden());
     EXPECT_FALSE(form2->TestBild->Picture().isNull());
@@ -118,7 +118,7 @@ TEST_F(Viewer, StartUpAtThirtyTwoBitsFetchesARandomCameraBeforeShowing) {
     EXPECT_EQ(server.Hits(QStringLiteral("/beta.jpg")), 1);
     EXPECT_EQ(form1->Text3->text(), server.Url(QStringLiteral("/beta.jpg")));
     EXPECT_EQ(form2->Label5->text(), QStringLiteral("Beta"));
-    EXPECT_EQ(ReadFile(QStringLiteral("data.dat")), test::Jpeg(640, 480));
+    EXPECT_EQ(ReadFile(DataFilePath()), test::Jpeg(640, 480));
 
     EXPECT_TRUE(form1->ImagNT1->isVisible());
     EXPECT_EQ(form1->ImagNT1->Picture().size(), QSize(640, 480));
@@ -188,7 +188,10 @@ TEST_F(Viewer, AFailingCameraShowsItsErrorInBothWindowsUntilTheNextGoodPicture) 
                {QStringLiteral("Garbage"), QStringLiteral("/garbage.jpg")}});
     server.SetPicture(QStringLiteral("/garbage.jpg"), QByteArray(5000, '\x5a'));
     Start(); // "Alpha"
+    // The picture as shown, once the picture timer has blurred it.
+    ASSERT_TRUE(PictureShown());
     const QImage good = form1->ImagNT1->Picture();
+    EXPECT_TRUE(form1->StatusBar1->currentMessage().startsWith(QStringLiteral("Screenshot")));
 
     form1->Combo1->setCurrentIndex(1);
     EXPECT_EQ(server.Hits(QStringLiteral("/missing.jpg")), 0) << "a pick fetches nothing at once";
@@ -206,6 +209,8 @@ TEST_F(Viewer, AFailingCameraShowsItsErrorInBothWindowsUntilTheNextGoodPicture) 
     EXPECT_TRUE(form1->Image1->isVisible()) << "the busy icon stays after a failure";
     EXPECT_FALSE(form2->Image2->isHidden());
     EXPECT_EQ(form2->Picture1->Picture(), good) << "the last good picture is the working copy";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form1->StatusBar1->currentMessage().isEmpty(); }))
+        << "no status line of a picture that is not there";
 
     // Bytes that are no picture.
     form1->Combo1->setCurrentIndex(2);
@@ -233,6 +238,41 @@ TEST_F(Viewer, ASlowServerTimesOutWithAnError) {
     Start();
     EXPECT_EQ(form1->Label2->text(), QStringLiteral("Error #35753 "));
     EXPECT_TRUE(form1->Label3->isVisible());
+    // A camera that never worked leaves the status bar empty.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form2->TestBild->isVisibleTo(form2.get()); }));
+    EXPECT_EQ(form1->StatusBar1->currentMessage(), QString());
+}
+
+TEST_F(Viewer, ThePictureFileLivesInTheCacheFolderNeverInTheStartFolder) {
+    // The user's own file of that name in the folder the program starts in.
+    QFile mine(QStringLiteral("data.dat"));
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("mine");
+    mine.close();
+    WriteThreeCams();
+    Start();
+    EXPECT_EQ(DataFilePath(), cache.filePath(QStringLiteral("orlisk/data.dat")));
+    EXPECT_TRUE(QFile::exists(DataFilePath()));
+    form1->close();
+    EXPECT_FALSE(QFile::exists(DataFilePath()));
+    EXPECT_EQ(ReadFile(QStringLiteral("data.dat")), "mine");
+    EXPECT_EQ(QDir().entryList(QDir::Files),
+              QStringList({QStringLiteral("Cams.inf"), QStringLiteral("data.dat")}));
+}
+
+TEST_F(Viewer, ACacheFolderThatCannotBeMadeIsNamedInTheError) {
+    // A file where the cache folder should be: no folder can be made below it, root or not.
+    const QString blocked = cache.filePath(QStringLiteral("file"));
+    ASSERT_TRUE(QFile(blocked).open(QIODevice::WriteOnly));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(blocked));
+    WriteThreeCams();
+    Start();
+    EXPECT_EQ(form1->Label2->text(), QStringLiteral("Error #35771 "));
+    EXPECT_TRUE(form1->Label3->text().startsWith(QStringLiteral("Cannot write ") + blocked +
+                                                 QStringLiteral("/orlisk/data.dat: ")))
+        << form1->Label3->text().toStdString();
+    EXPECT_TRUE(form1->Label3->text().endsWith(QStringLiteral("Not a directory")))
+        << form1->Label3->text().toStdString();
 }
 
 TEST_F(Viewer, AShorterPictureOverwritesTheHeadOfDataDatWithoutTruncating) {
@@ -244,7 +284,7 @@ TEST_F(Viewer, AShorterPictureOverwritesTheHeadOfDataDatWithoutTruncating) {
     Start();
     server.SetPicture(QStringLiteral("/cam.jpg"), small);
     form1->Command2->click();
-    const QByteArray data = ReadFile(QStringLiteral("data.dat"));
+    const QByteArray data = ReadFile(DataFilePath());
     EXPECT_EQ(data.size(), big.size());
     EXPECT_EQ(data.left(small.size()), small);
     EXPECT_EQ(data.mid(small.size()), big.mid(small.size()));
@@ -389,9 +429,9 @@ TEST_F(Viewer, ArrowKeysAndTheSpinnerStepTheRefreshInterval) {
 TEST_F(Viewer, ClosingDeletesDataDatAndEndsTheProgram) {
     WriteThreeCams();
     Start();
-    ASSERT_TRUE(QFile::exists(QStringLiteral("data.dat")));
+    ASSERT_TRUE(QFile::exists(DataFilePath()));
     form1->close();
-    EXPECT_FALSE(QFile::exists(QStringLiteral("data.dat")));
+    EXPECT_FALSE(QFile::exists(DataFilePath()));
     EXPECT_FALSE(form1->isVisible());
     EXPECT_EQ(ended, 1);
     // Without any picture fetched it ends all the same, without a message.
@@ -413,7 +453,7 @@ TEST_F(Viewer, ClosingDuringASlowDownloadEndsAtOnceWithoutWritingThePicture) {
     WriteCams({{QStringLiteral("Cam"), QStringLiteral("/cam.jpg")}});
     server.SetPicture(QStringLiteral("/cam.jpg"), test::Jpeg(32, 32));
     Start();
-    QFile::remove(QStringLiteral("data.dat"));
+    QFile::remove(DataFilePath());
     HttpServer::Route silent;
     silent.behaviour = HttpServer::Behaviour::NeverAnswer;
     server.SetRoute(QStringLiteral("/cam.jpg"), silent);
@@ -429,7 +469,7 @@ TEST_F(Viewer, ClosingDuringASlowDownloadEndsAtOnceWithoutWritingThePicture) {
     form1->Command2->click();
     EXPECT_LT(elapsed.elapsed(), 5000);
     EXPECT_EQ(ended, 1);
-    EXPECT_FALSE(QFile::exists(QStringLiteral("data.dat")));
+    EXPECT_FALSE(QFile::exists(DataFilePath()));
     EXPECT_FALSE(form1->isVisible());
 }
 
@@ -455,6 +495,44 @@ TEST_F(Viewer, WithoutCamerasNothingIsFetchedAndTheFrameSaysHowToAddOne) {
     EXPECT_TRUE(form1->Label3->text().startsWith(QStringLiteral("The camera list is empty.")));
     EXPECT_TRUE(form1->ImagNT1->isHidden());
     EXPECT_TRUE(form1->Image1->isHidden());
+}
+
+TEST_F(Viewer, AListThatCannotBeReadIsReportedNotTakenForAnEmptyOne) {
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("Cams.inf")));
+    Start();
+    EXPECT_EQ(form1->Label3->text(), QStringLiteral("The WebCam list \"Cams.inf\" cannot be read: "
+                                                    "it is not a regular file"));
+}
+
+TEST_F(Viewer, WhenNothingIsToBeDoneOnlyTheRefreshTimerRuns) {
+    WriteThreeCams();
+    random.values = {0.0, 0.3, 0.6, 0.9}; // a colour scheme for each hand-over
+    Start();
+    const auto onlyTheRefresh = [this] {
+        QList<QTimer*> timers;
+        for (QObject* window :
+             {static_cast<QObject*>(form1.get()), static_cast<QObject*>(form2.get()),
+              static_cast<QObject*>(form3.get())})
+            timers += window->findChildren<QTimer*>();
+        for (const QTimer* timer : timers)
+            if (timer->isActive() && timer != form1->Timer1)
+                return false;
+        return form1->Timer1->isActive();
+    };
+    const std::pair<const char*, std::function<void()>> states[] = {
+        {"windowed", [] {}},
+        {"fullscreen", [this] { QTest::mouseDClick(form1->ImagNT1, Qt::LeftButton); }},
+        {"camera list open",
+         [this] {
+             QTest::keyClick(form2.get(), Qt::Key_Escape);
+             form1->Command1->click();
+         }},
+    };
+    for (const auto& [name, enter] : states) {
+        enter();
+        EXPECT_TRUE(QTest::qWaitFor(onlyTheRefresh, 3000)) << name;
+    }
+    EXPECT_TRUE(form3->isVisible() && form3->List1->currentRow() >= 0);
 }
 
 TEST_F(Viewer, ALongErrorWrapsInsideTheFrameAndIsItsToolTip) {

@@ -6,15 +6,16 @@
 
 namespace orlisk::test {
 
-// The blur's loops written out as they read: for y = 1 to H - 3, for x = 0 to s: k = k + 1,
-// b(k) = the four neighbours' sum \ 4, with k starting at s + 3; bytes outside the buffer read
-// as 0 and are never written.
+// The sweep in its plainest form, one byte at a time: H - 3 passes of s + 1 bytes from index
+// s + 4 on, each byte set to the mean (rounded down) of its neighbours 3 bytes and one stride
+// before and after it. Bytes outside the buffer read as 0 and are never written. The fast sweep
+// must agree with it byte for byte.
 inline void ReferenceSweep(std::vector<std::uint8_t>& b, long s, long h) {
     const long size = static_cast<long>(b.size());
     const auto at = [&](long i) { return i >= 0 && i < size ? int{b[std::size_t(i)]} : 0; };
     long k = s + 3;
-    for (long y = 1; y <= h - 3; ++y)
-        for (long x = 0; x <= s; ++x) {
+    for (long pass = 1; pass <= h - 3; ++pass)
+        for (long n = 0; n <= s; ++n) {
             ++k;
             const int sum = at(k - s) + at(k - 3) + at(k + 3) + at(k + s);
             if (k >= 0 && k < size)

@@ -1,7 +1,7 @@
 #pragma once
 
-// The viewer's windows with a fake for every service, in a scratch current folder (the camera
-// list and "data.dat" live in the current folder).
+// The viewer's windows with a fake for every service, in a scratch current folder (where the
+// camera list lives) with a scratch cache folder (where the picture file goes).
 
 #include "cameras/CamList.h"
 #include "cameras/Form2.h"
@@ -14,10 +14,14 @@
 #include "viewer/Form1.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPair>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -28,13 +32,19 @@ namespace orlisk::test {
 class WindowFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(dir.isValid() && cache.isValid());
         QDir::setCurrent(dir.path());
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     }
     void TearDown() override { QDir::setCurrent(QDir::tempPath()); }
 
     // Makes the windows in the program's order.
     void MakeWindows() {
+        // Windows of an earlier start go first, the main window (which refers to the others)
+        // before the others.
+        form1.reset();
+        form3.reset();
+        form2.reset();
         form2 = std::make_unique<Form2>(screen);
         form3 = std::make_unique<Form3>(screen);
         form1 = std::make_unique<Form1>(platform, *form2, *form3, store);
@@ -46,8 +56,18 @@ protected:
         form1->show();
     }
 
+    // The picture timer has shown the last picture (blurred when the blur is on).
+    [[nodiscard]] bool PictureShown() {
+        return QTest::qWaitFor([this] {
+            return form2->Label8->text() == QStringLiteral("1") ||
+                   (!form1->Check2->isChecked() && !form2->Timer3->isActive() &&
+                    !form2->Timer4->isActive());
+        });
+    }
+
     QApplication& app = App();
     QTemporaryDir dir;
+    QTemporaryDir cache;
     HttpInet inet;
     QtPictureLoader pictures;
     FakeScreen screen;

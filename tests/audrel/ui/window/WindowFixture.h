@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,7 +10,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -25,20 +23,11 @@
 #include "ResultModel.h"
 #include "uMain.h"
 
-// Runs the event loop until the condition holds or the time is up.
+// Runs the event loop until the condition holds or the time is up. Each pass serves only the
+// events posted so far, so the condition is looked at after every notification a search worker
+// hands over and the test sees the states a running search goes through.
 inline bool WaitFor(const std::function<bool()>& condition, int msec = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > msec)
-            return false;
-        // One pass over the events posted so far: a search worker hands over one notification
-        // at a time, so the condition is looked at after every notification and the test sees
-        // the states a running search goes through (a pass of 10 ms could run a walk to its end).
-        QApplication::processEvents();
-        QThread::msleep(1);
-    }
-    return true;
+    return QTest::qWaitFor(condition, msec);
 }
 
 // The folder of sample MP3s shipped with the program (made by real encoders and taggers).
