@@ -198,12 +198,17 @@ Value DecodeField(size_t slot, uint8_t version, std::string_view payload, const 
     return v;
 }
 
-// Writing: ISO-8859-1 when every character is in it, else UTF-16 with BOM (2.3) or UTF-8 (2.4).
+// Writing: ISO-8859-1 when every character is in it and the code page reads those bytes back
+// as the same characters (single-byte frames are read in the code page), else UTF-16 with BOM
+// (2.3) or UTF-8 (2.4).
 uint8_t EncodingFor(std::string_view utf8, uint8_t version) {
     if (IsAscii(utf8))
         return Latin1;
+    const CodePage& cp = CodePage::System();
     const std::u32string chars = CodePage::Utf8ToCodePoints(utf8);
-    if (std::all_of(chars.begin(), chars.end(), [](char32_t c) { return c <= 0xFF; }))
+    if (std::all_of(chars.begin(), chars.end(), [&cp](char32_t c) {
+            return c <= 0xFF && cp.CharOfByte(static_cast<unsigned char>(c)) == c;
+        }))
         return Latin1;
     return version == 4 ? Utf8 : Utf16;
 }
@@ -250,12 +255,13 @@ std::string RenderFrame(std::string_view id, std::string_view content, uint8_t v
 }
 
 // The frame of a changed field. A comment keeps the language of the frame it replaces; its
-// description is empty, and so is a link's.
-std::string NewFrame(size_t slot, const std::string& utf8, uint8_t version, std::string_view language) {
+// description is empty, and so is a link's, whose address is single-byte text.
+std::string NewFrame(size_t slot, const std::string& utf8, const std::string& codePage,
+                     uint8_t version, std::string_view language) {
     std::string content;
     if (slot == SlotURL) {
         content.assign(2, '\0');
-        content += EncodingFor(utf8, version) == Latin1 ? Encode(utf8, Latin1) : utf8;
+        content += codePage;
     } else {
         const uint8_t encoding = EncodingFor(utf8, version);
         content = static_cast<char>(encoding);
@@ -669,7 +675,7 @@ std::string TID3v2::BuildTag(std::string_view oldTag) const {
     const auto writePendingBelow = [&](size_t limit) {
         for (; next < limit; ++next)
             if (pending[next])
-                body += NewFrame(next, m_text[next], version, "eng");
+                body += NewFrame(next, m_text[next], m_codePage[next], version, "eng");
     };
     for (size_t i = 0; i < sources.size(); ++i) {
         Source& s = sources[i];
@@ -680,7 +686,7 @@ std::string TID3v2::BuildTag(std::string_view oldTag) const {
         } else if (fates[i] == Fate::Replace) {
             const auto slot = static_cast<size_t>(s.slot);
             if (!m_text[slot].empty())
-                body += NewFrame(slot, m_text[slot], version,
+                body += NewFrame(slot, m_text[slot], m_codePage[slot], version,
                                  std::string_view(*s.payload).substr(std::min<size_t>(1, s.payload->size()), 3));
         }
     }

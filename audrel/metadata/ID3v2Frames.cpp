@@ -94,10 +94,11 @@ bool Locate(const uint8_t* header, int64_t declaredSize, const ReadAt& file, Tag
     if (version == 4 && (flags & FlagFooter))
         out.end = std::max<int64_t>(out.start, out.end - static_cast<int64_t>(HeaderSize));
     if (version < 4 && (flags & FlagUnsync)) {
-        std::string raw(static_cast<size_t>(out.end), '\0');
-        if (file(0, raw.data(), raw.size()) != static_cast<int64_t>(raw.size()))
+        std::string raw(static_cast<size_t>(out.end) - HeaderSize, '\0');
+        if (file(HeaderSize, raw.data(), raw.size()) != static_cast<int64_t>(raw.size()))
             return false;
-        out.decoded = RemoveUnsync(raw);
+        out.decoded.assign(reinterpret_cast<const char*>(header), HeaderSize);
+        out.decoded += RemoveUnsync(raw);
         out.end = static_cast<int64_t>(out.decoded.size());
     }
     out.headerUnsync = version == 4 && (flags & FlagUnsync);
