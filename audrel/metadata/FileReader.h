@@ -39,8 +39,7 @@ public:
 
     // A tag's ReadFromFile by name: the file is opened for this one read; a file that cannot
     // be opened leaves the tag empty and gives false.
-    template <class Tag>
-    static bool ReadTag(Tag& tag, const std::string& path) {
+    template <class Tag> static bool ReadTag(Tag& tag, const std::string& path) {
         TFileReader file;
         if (!file.Open(path)) {
             tag.Reset();

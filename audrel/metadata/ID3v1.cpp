@@ -206,7 +206,8 @@ struct Tail {
     bool HasTag() const { return recordAt >= 0 && ::HasTag(record); }
 };
 
-bool ReadTail(const std::function<int64_t(int64_t, void*, size_t)>& read, int64_t size, Tail& tail) {
+bool ReadTail(const std::function<int64_t(int64_t, void*, size_t)>& read, int64_t size,
+              Tail& tail) {
     if (size < RecordBytes)
         return false;
     int64_t end = size;
@@ -234,8 +235,9 @@ bool ReadTail(int fd, Tail& tail, int64_t& size) {
     if (::fstat(fd, &st) != 0)
         return false;
     size = static_cast<int64_t>(st.st_size);
-    return ReadTail([fd](int64_t at, void* dst, size_t n) { return fileio::ReadFullyAt(fd, dst, n, at); },
-                    size, tail);
+    return ReadTail(
+        [fd](int64_t at, void* dst, size_t n) { return fileio::ReadFullyAt(fd, dst, n, at); }, size,
+        tail);
 }
 
 bool ReadTail(const std::string& fileName, Tail& tail) {
@@ -372,7 +374,8 @@ bool TID3v1::SaveToFile(const std::string& fileName) {
     // more than its own 128 bytes; otherwise the record is appended.
     const bool replace = tail.HasTag();
     errno = 0;
-    bool ok = fileio::WriteAll(fd.Get(), record.data(), record.size(), replace ? tail.recordAt : size);
+    bool ok =
+        fileio::WriteAll(fd.Get(), record.data(), record.size(), replace ? tail.recordAt : size);
     if (!ok) {
         m_lastError = fileio::FailureReason(EIO);
         // Take back a partly appended record: the file keeps exactly its old bytes.

@@ -167,7 +167,8 @@ Value DecodeField(size_t slot, uint8_t version, std::string_view payload, const 
     if (slot == SlotComment || slot == SlotURL) {
         // Comment: encoding, language, description, text. Link: encoding, description, address.
         // Without the description's end there is no text.
-        const std::string_view rest = payload.substr(std::min<size_t>(slot == SlotURL ? 1 : 4, payload.size()));
+        const std::string_view rest =
+            payload.substr(std::min<size_t>(slot == SlotURL ? 1 : 4, payload.size()));
         std::string_view text;
         if (IsUnicode(encoding)) {
             const Decoded description = DecodeOne(rest, encoding);
@@ -183,14 +184,16 @@ Value DecodeField(size_t slot, uint8_t version, std::string_view payload, const 
         if (slot == SlotComment && IsUnicode(encoding))
             v = unicode(DecodeAll(text, encoding));
         else
-            v = singleByte(values24 && slot == SlotComment ? SingleByteValues(text) : std::string(text));
+            v = singleByte(values24 && slot == SlotComment ? SingleByteValues(text)
+                                                           : std::string(text));
         v.emptyDescription = emptyDescription;
         return v;
     }
+    const std::string_view text = payload.substr(std::min<size_t>(1, payload.size()));
     if (IsUnicode(encoding))
-        v = unicode(DecodeAll(payload.substr(1), encoding));
+        v = unicode(DecodeAll(text, encoding));
     else
-        v = singleByte(values24 ? SingleByteValues(payload.substr(1)) : std::string(payload));
+        v = singleByte(values24 ? SingleByteValues(text) : std::string(payload));
     if (slot == SlotGenre) {
         v.codePage = TID3v2::ParseGenre(v.codePage);
         v.utf8 = TID3v2::ParseGenre(v.utf8);
@@ -457,11 +460,11 @@ std::string TID3v2::Trim(std::string_view text) {
 
 int64_t TID3v2::DeclaredSize(const uint8_t* header, int64_t fileSize) {
     // The size bytes are taken whole, not masked to 7 bits.
-    const int64_t size = (int64_t{header[6]} << 21) + (int64_t{header[7]} << 14) +
-                         (int64_t{header[8]} << 7) + int64_t{header[9]} +
-                         static_cast<int64_t>(HeaderSize) +
-                         // A 2.4 footer repeats the header behind the frames.
-                         (header[3] == 4 && (header[5] & 0x10) ? static_cast<int64_t>(HeaderSize) : 0);
+    const int64_t size =
+        (int64_t{header[6]} << 21) + (int64_t{header[7]} << 14) + (int64_t{header[8]} << 7) +
+        int64_t{header[9]} + static_cast<int64_t>(HeaderSize) +
+        // A 2.4 footer repeats the header behind the frames.
+        (header[3] == 4 && (header[5] & 0x10) ? static_cast<int64_t>(HeaderSize) : 0);
     return size > fileSize ? 0 : size;
 }
 
@@ -686,8 +689,9 @@ std::string TID3v2::BuildTag(std::string_view oldTag) const {
         } else if (fates[i] == Fate::Replace) {
             const auto slot = static_cast<size_t>(s.slot);
             if (!m_text[slot].empty())
-                body += NewFrame(slot, m_text[slot], m_codePage[slot], version,
-                                 std::string_view(*s.payload).substr(std::min<size_t>(1, s.payload->size()), 3));
+                body += NewFrame(
+                    slot, m_text[slot], m_codePage[slot], version,
+                    std::string_view(*s.payload).substr(std::min<size_t>(1, s.payload->size()), 3));
         }
     }
     writePendingBelow(FrameCount);

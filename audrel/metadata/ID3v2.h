@@ -21,8 +21,18 @@ public:
         "COMM", "TCOM", "TENC", "TCOP", "TLAN", "WXXX"};
     // The fields, in the order of FrameIDs, and the names the tools give them.
     enum class Field : uint8_t {
-        Title, Artist, Album, Track, Year, Genre,
-        Comment, Composer, EncodedBy, Copyright, Language, URL
+        Title,
+        Artist,
+        Album,
+        Track,
+        Year,
+        Genre,
+        Comment,
+        Composer,
+        EncodedBy,
+        Copyright,
+        Language,
+        URL
     };
     static constexpr std::array<std::string_view, FrameCount> FieldNames = {
         "title",   "artist",   "album",      "track",     "year",     "genre",

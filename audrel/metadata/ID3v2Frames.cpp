@@ -113,7 +113,8 @@ bool Locate(const uint8_t* header, int64_t declaredSize, const ReadAt& file, Tag
     return true;
 }
 
-void Walk(const TagFrames& tag, const ReadAt& read, const std::function<bool(const FrameRef&)>& visit) {
+void Walk(const TagFrames& tag, const ReadAt& read,
+          const std::function<bool(const FrameRef&)>& visit) {
     const bool v22 = tag.version == 2;
     FrameRef f;
     f.idSize = v22 ? 3 : 4;
@@ -141,7 +142,8 @@ void Walk(const TagFrames& tag, const ReadAt& read, const std::function<bool(con
     }
 }
 
-std::optional<std::string> Payload(const TagFrames& tag, const FrameRef& frame, std::string stored) {
+std::optional<std::string> Payload(const TagFrames& tag, const FrameRef& frame,
+                                   std::string stored) {
     size_t skip = 0;
     if (tag.version == 3) {
         if (frame.flags & (Compressed23 | Encrypted23))

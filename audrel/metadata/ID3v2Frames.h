@@ -52,7 +52,8 @@ struct FrameRef {
 
 // Calls visit for each frame in order, up to padding (an identifier that does not start with a
 // letter A to Z), a frame that runs past the tag, a failed read, or a false from visit.
-void Walk(const TagFrames& tag, const ReadAt& read, const std::function<bool(const FrameRef&)>& visit);
+void Walk(const TagFrames& tag, const ReadAt& read,
+          const std::function<bool(const FrameRef&)>& visit);
 
 // The frame's payload from its stored content: group, encryption and length bytes taken off and
 // a 2.4 frame's unsynchronisation undone; nothing for a compressed or encrypted frame.

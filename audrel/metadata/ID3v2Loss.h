@@ -11,9 +11,9 @@
 // tag becomes a 2.3 one), and a tag of a version whose frames cannot be read at all, which is
 // replaced whole. Read-only: nothing here writes.
 struct TID3v2Loss {
-    uint8_t Version = 0;         // the tag's major version; 0 without a tag the save replaces
-    bool ReplacedWhole = false;  // a tag whose frames cannot be read (another version)
-    int DroppedFrames = 0;       // frames of a version 2.2 tag without a version 2.3 form
+    uint8_t Version = 0;        // the tag's major version; 0 without a tag the save replaces
+    bool ReplacedWhole = false; // a tag whose frames cannot be read (another version)
+    int DroppedFrames = 0;      // frames of a version 2.2 tag without a version 2.3 form
 
     // True when the save loses anything the file's tag holds.
     bool LosesData() const { return ReplacedWhole || DroppedFrames > 0; }

@@ -136,9 +136,8 @@ inline std::string Unsynchronised(std::string_view bytes) {
     std::string out;
     for (size_t i = 0; i < bytes.size(); ++i) {
         out += bytes[i];
-        if (bytes[i] == '\xFF' &&
-            (i + 1 == bytes.size() || bytes[i + 1] == '\0' ||
-             (static_cast<unsigned char>(bytes[i + 1]) & 0xE0) == 0xE0))
+        if (bytes[i] == '\xFF' && (i + 1 == bytes.size() || bytes[i + 1] == '\0' ||
+                                   (static_cast<unsigned char>(bytes[i + 1]) & 0xE0) == 0xE0))
             out += '\0';
     }
     return out;

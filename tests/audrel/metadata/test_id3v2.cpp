@@ -273,9 +273,10 @@ TEST_F(ID3v2File, SaveReplacesExactlyTheOldTag) {
     t.SetTrack(3);
     ASSERT_TRUE(t.SaveToFile(path));
     // The fields it sets are added; the old frames stay, the padding goes.
-    const std::string expected = Id3v2Tag({TextFrame23("TIT2", "Old"), TextFrame23("APIC", "pic"),
-                                           TextFrame23("TPE1", "Artist"), TextFrame23("TRCK", "3")}) +
-                                 Audio;
+    const std::string expected =
+        Id3v2Tag({TextFrame23("TIT2", "Old"), TextFrame23("APIC", "pic"),
+                  TextFrame23("TPE1", "Artist"), TextFrame23("TRCK", "3")}) +
+        Audio;
     EXPECT_EQ(ReadFileBytes(path), expected);
     EXPECT_EQ(FileMode(path), 0640);
     EXPECT_FALSE(::access((path + "~").c_str(), F_OK) == 0);
@@ -448,7 +449,6 @@ TEST_F(ID3v2File, OnlyRegularFilesAreOpened) {
     EXPECT_NE(::access((fifo + "~").c_str(), F_OK), 0);
 }
 
-
 // Text in one encoding, as its frame bytes and as read: UTF-8 whole, and in code page 1252.
 struct Encoded {
     uint8_t encoding;
@@ -495,7 +495,11 @@ TEST_F(ID3v2File, EveryVersionAndEncodingIsRead) {
             const std::string t = Id3v2Tag(
                 {TextFrame(major, v22 ? "TT2" : "TIT2", e),
                  TextFrame(major, v22 ? "TRK" : "TRCK", ascii(0, "5/12")),
-                 TextFrame(major, v22 ? "TYE" : major == 4 ? "TDRC" : "TYER", ascii(0, "1999")),
+                 TextFrame(major,
+                           v22          ? "TYE"
+                           : major == 4 ? "TDRC"
+                                        : "TYER",
+                           ascii(0, "1999")),
                  CommentFrame(major, ascii(e.encoding, "iTunNORM"), ascii(e.encoding, " 0000")),
                  CommentFrame(major, ascii(e.encoding, ""), e),
                  FrameV(major, v22 ? "WXX" : "WXXX",
@@ -527,7 +531,8 @@ TEST_F(ID3v2File, TagLayoutsOfEveryVersionAreRead) {
         int64_t extraSize; // beyond the tag's bytes (a footer) or short of them (a size that lies)
     };
     const std::string unsyncBody = Unsynchronised(title + artist);
-    const std::string unsync24 = FrameV(4, "TIT2", Unsynchronised(std::string("\0\xFF\xE0z", 4)), 0x0002);
+    const std::string unsync24 =
+        FrameV(4, "TIT2", Unsynchronised(std::string("\0\xFF\xE0z", 4)), 0x0002);
     for (const Case& c : {
              Case{"2.3 unsynchronised",
                   Id3v2Header(static_cast<uint32_t>(unsyncBody.size()), 3, 0, 0x80) + unsyncBody,
@@ -549,13 +554,15 @@ TEST_F(ID3v2File, TagLayoutsOfEveryVersionAreRead) {
                   Id3v2Header(static_cast<uint32_t>(title24.size()), 4, 0, 0x10) + title24 + "3DI" +
                       std::string(7, '\0'),
                   "\xFF\xE0z", 0},
-             Case{"2.4 values", Id3v2Tag({FrameV(4, "TIT2", std::string("\3a\0b\0", 5))}, 0, 4), "a/b", 0},
+             Case{"2.4 values", Id3v2Tag({FrameV(4, "TIT2", std::string("\3a\0b\0", 5))}, 0, 4),
+                  "a/b", 0},
              Case{"2.4 group and length bytes",
-                  Id3v2Tag({FrameV(4, "TIT2", std::string("G\0\0\0\4\0abc", 10), 0x0041)}, 0, 4), "abc",
-                  0},
+                  Id3v2Tag({FrameV(4, "TIT2", std::string("G\0\0\0\4\0abc", 10), 0x0041)}, 0, 4),
+                  "abc", 0},
              Case{"2.4 plain sizes",
                   Id3v2Tag({FrameV(3, "TIT2", std::string(1, '\0') + std::string(200, 't'))}, 0, 4),
                   std::string(200, 't'), 0},
+             Case{"2.4 empty frame", Id3v2Tag({FrameV(4, "TIT2", "")}, 0, 4), "", 0},
              Case{"2.3 compressed frame is not read",
                   Id3v2Tag({FrameV(3, "TIT2", "\0\0\0\4xyz", 0x0080), artist}), "", 0},
          }) {
@@ -573,17 +580,17 @@ TEST_F(ID3v2File, SaveKeepsWhatDidNotChange) {
     const std::string omega = Utf16TextFrame23("TIT2", u"Ωmega");
     const std::string itunes = Frame23("COMM", std::string("\0engiTunNORM\0 0000", 18));
     const std::string comment = Frame23("COMM", std::string("\0deu\0c", 6));
-    const std::string old23 = Id3v2Tag({omega, TextFrame23("TRCK", "5/12"), itunes, picture,
-                                        comment, txxx},
-                                       100);
+    const std::string old23 =
+        Id3v2Tag({omega, TextFrame23("TRCK", "5/12"), itunes, picture, comment, txxx}, 100);
     const std::string omega24 = FrameV(4, "TIT2", "\3Ωmega");
     const std::string old24 = Id3v2Tag({omega24, FrameV(4, "TRCK", std::string("\0005/12", 5)),
                                         FrameV(4, "PRIV", std::string("owner\0x", 7))},
                                        0, 4);
     const std::string pic22 = FrameV(2, "PIC", std::string("\0PNG\3\0data", 10));
-    const std::string old22 = Id3v2Tag({FrameV(2, "TT2", std::string("\0T", 2)), pic22,
-                                        FrameV(2, "CRM", "secret"), FrameV(2, "TP1", std::string("\0A", 2))},
-                                       0, 2);
+    const std::string old22 =
+        Id3v2Tag({FrameV(2, "TT2", std::string("\0T", 2)), pic22, FrameV(2, "CRM", "secret"),
+                  FrameV(2, "TP1", std::string("\0A", 2))},
+                 0, 2);
     using F = TID3v2::Field;
     struct Case {
         const char* name;
@@ -593,21 +600,17 @@ TEST_F(ID3v2File, SaveKeepsWhatDidNotChange) {
     };
     for (const Case& c : {
              // The editor sets every field; the title comes back as "?mega" in 1252.
-             Case{"nothing changed",
-                  old23,
+             Case{"nothing changed", old23,
                   [](TID3v2& t) {
                       t.SetTitle(t.Title());
                       t.SetTrack(5);
                       t.SetComment("c");
                   },
                   Id3v2Tag({omega, TextFrame23("TRCK", "5/12"), itunes, picture, comment, txxx})},
-             Case{"new year among the twelve",
-                  old23,
-                  [](TID3v2& t) { t.SetYear("2001"); },
+             Case{"new year among the twelve", old23, [](TID3v2& t) { t.SetYear("2001"); },
                   Id3v2Tag({omega, TextFrame23("TRCK", "5/12"), TextFrame23("TYER", "2001"), itunes,
                             picture, comment, txxx})},
-             Case{"title in Unicode, comment and track changed in place",
-                  old23,
+             Case{"title in Unicode, comment and track changed in place", old23,
                   [](TID3v2& t) {
                       t.SetText(F::Title, "Ωmega 2");
                       t.SetTrack(6);
@@ -615,29 +618,25 @@ TEST_F(ID3v2File, SaveKeepsWhatDidNotChange) {
                   },
                   Id3v2Tag({Utf16TextFrame23("TIT2", u"Ωmega 2"), TextFrame23("TRCK", "6"), itunes,
                             picture, Frame23("COMM", std::string("\0deu\0new", 8)), txxx})},
-             Case{"cleared title",
-                  old23,
-                  [](TID3v2& t) { t.SetText(F::Title, ""); },
+             Case{"cleared title", old23, [](TID3v2& t) { t.SetText(F::Title, ""); },
                   Id3v2Tag({TextFrame23("TRCK", "5/12"), itunes, picture, comment, txxx})},
-             Case{"cp1252 punctuation becomes Unicode",
-                  old23,
+             Case{"cp1252 punctuation becomes Unicode", old23,
                   [](TID3v2& t) { t.SetArtist("\x93x\x94 \x96"); },
                   Id3v2Tag({omega, Utf16TextFrame23("TPE1", u"“x” –"), TextFrame23("TRCK", "5/12"),
                             itunes, picture, comment, txxx})},
-             Case{"2.4 stays 2.4 in UTF-8",
-                  old24,
+             Case{"2.4 stays 2.4 in UTF-8", old24,
                   [](TID3v2& t) {
                       t.SetText(F::Title, "Ωmega 2");
                       t.SetYear("2001");
                   },
-                  Id3v2Tag({FrameV(4, "TIT2", "\3Ωmega 2"), FrameV(4, "TRCK", std::string("\0005/12", 5)),
+                  Id3v2Tag({FrameV(4, "TIT2", "\3Ωmega 2"),
+                            FrameV(4, "TRCK", std::string("\0005/12", 5)),
                             FrameV(4, "PRIV", std::string("owner\0x", 7)),
                             FrameV(4, "TDRC", std::string("\0002001", 5))},
                            0, 4)},
-             Case{"2.2 becomes 2.3",
-                  old22,
-                  [](TID3v2& t) { t.SetAlbum("B"); },
-                  Id3v2Tag({TextFrame23("TIT2", "T"), Frame23("APIC", std::string("\0image/png\0\3\0data", 17)),
+             Case{"2.2 becomes 2.3", old22, [](TID3v2& t) { t.SetAlbum("B"); },
+                  Id3v2Tag({TextFrame23("TIT2", "T"),
+                            Frame23("APIC", std::string("\0image/png\0\3\0data", 17)),
                             TextFrame23("TPE1", "A"), TextFrame23("TALB", "B")})},
          }) {
         ASSERT_TRUE(Read(c.old + Audio)) << c.name;
