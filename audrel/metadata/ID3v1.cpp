@@ -210,23 +210,24 @@ bool ReadTail(const std::function<int64_t(int64_t, void*, size_t)>& read, int64_
               Tail& tail) {
     if (size < RecordBytes)
         return false;
-    int64_t end = size;
-    uint8_t footer[ApeFooterSize];
-    if (read(size - ApeFooterSize, footer, sizeof footer) != ApeFooterSize)
+    // The last 128 bytes hold an APE tag's footer as well, when there is one.
+    tail.recordAt = size - RecordBytes;
+    if (read(tail.recordAt, tail.record.data(), RecordBytes) != RecordBytes)
         return false;
-    if (std::memcmp(footer, "APETAGEX", 8) == 0) {
-        // The size counts the items and the footer; a header, when flagged, comes on top.
-        const int64_t length = int64_t{LittleEndian32(footer + 12)} +
-                               ((LittleEndian32(footer + 20) & 0x80000000u) ? ApeFooterSize : 0);
-        if (length >= ApeFooterSize && length <= size) {
-            tail.apeStart = size - length;
-            tail.apeEnd = size;
-            end = tail.apeStart;
-        }
-    }
-    if (end < RecordBytes)
+    const uint8_t* footer = tail.record.data() + RecordBytes - ApeFooterSize;
+    if (std::memcmp(footer, "APETAGEX", 8) != 0)
+        return true;
+    // The size counts the items and the footer; a header, when flagged, comes on top.
+    const int64_t length = int64_t{LittleEndian32(footer + 12)} +
+                           ((LittleEndian32(footer + 20) & 0x80000000u) ? ApeFooterSize : 0);
+    if (length < ApeFooterSize || length > size)
+        return true;
+    tail.apeStart = size - length;
+    tail.apeEnd = size;
+    tail.recordAt = tail.apeStart - RecordBytes;
+    tail.record = {};
+    if (tail.recordAt < 0)
         return true; // no room for a record in front of the APE tag
-    tail.recordAt = end - RecordBytes;
     return read(tail.recordAt, tail.record.data(), RecordBytes) == RecordBytes;
 }
 

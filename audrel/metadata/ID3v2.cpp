@@ -118,7 +118,12 @@ std::string JoinValues(std::vector<std::string> values) {
 
 // Every string of an encoded text, joined with "/".
 std::string DecodeAll(std::string_view bytes, uint8_t encoding) {
+    Decoded first = DecodeOne(bytes, encoding);
+    if (first.consumed == bytes.size() || first.consumed == 0)
+        return std::move(first.utf8);
     std::vector<std::string> values;
+    values.push_back(std::move(first.utf8));
+    bytes.remove_prefix(first.consumed);
     while (!bytes.empty()) {
         Decoded d = DecodeOne(bytes, encoding);
         if (d.consumed == 0)
@@ -151,16 +156,17 @@ struct Value {
 Value DecodeField(size_t slot, uint8_t version, std::string_view payload, const CodePage& cp) {
     const uint8_t encoding = payload.empty() ? Latin1 : static_cast<uint8_t>(payload[0]);
     const bool values24 = version == 4 && encoding == Latin1;
+    // Most texts are ASCII, the same in every form.
     const auto singleByte = [&cp](std::string_view bytes) {
         Value v;
         v.codePage = TID3v2::Trim(bytes);
-        v.utf8 = cp.ToUtf8(v.codePage);
+        v.utf8 = IsAscii(v.codePage) ? v.codePage : cp.ToUtf8(v.codePage);
         return v;
     };
     const auto unicode = [&cp](std::string_view utf8) {
         Value v;
         v.utf8 = TID3v2::Trim(utf8);
-        v.codePage = cp.FromUtf8(v.utf8);
+        v.codePage = IsAscii(v.utf8) ? v.utf8 : cp.FromUtf8(v.utf8);
         return v;
     };
     Value v;
@@ -554,11 +560,10 @@ void TID3v2::ReadFields(const uint8_t* header, const ReadAt& read) {
         stored.resize(f.size);
         if (f.size > 0 && frames(f.ContentOffset(), stored.data(), f.size) != f.size)
             return false;
-        const std::optional<std::string> payload = id3v2::Payload(tag, f, stored);
-        if (!payload)
+        if (!id3v2::ToPayload(tag, f, stored))
             return true;
         const auto s = static_cast<size_t>(slot);
-        Value v = DecodeField(s, tag.version, *payload, cp);
+        Value v = DecodeField(s, tag.version, stored, cp);
         if (s == SlotComment || s == SlotURL) {
             if (chosen[s] && (chosenEmpty[s] || !v.emptyDescription))
                 return true;
@@ -622,8 +627,11 @@ std::string TID3v2::BuildTag(std::string_view oldTag) const {
             Source s{f, std::string(f.headerSize + f.size, '\0'), std::nullopt, -1};
             if (frames(f.offset, s.raw.data(), s.raw.size()) != static_cast<int64_t>(s.raw.size()))
                 return false;
-            s.payload = id3v2::Payload(tag, f, s.raw.substr(f.headerSize));
-            s.slot = s.payload ? SlotOf(tag.version, f.Id()) : -1;
+            std::string payload = s.raw.substr(f.headerSize);
+            if (id3v2::ToPayload(tag, f, payload)) {
+                s.payload = std::move(payload);
+                s.slot = SlotOf(tag.version, f.Id());
+            }
             sources.push_back(std::move(s));
             return true;
         });

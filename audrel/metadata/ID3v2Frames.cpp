@@ -142,22 +142,21 @@ void Walk(const TagFrames& tag, const ReadAt& read,
     }
 }
 
-std::optional<std::string> Payload(const TagFrames& tag, const FrameRef& frame,
-                                   std::string stored) {
+bool ToPayload(const TagFrames& tag, const FrameRef& frame, std::string& content) {
     size_t skip = 0;
     if (tag.version == 3) {
         if (frame.flags & (Compressed23 | Encrypted23))
-            return std::nullopt;
+            return false;
         skip = (frame.flags & Grouped23) ? 1 : 0;
     } else if (tag.version == 4) {
         if (frame.flags & (Compressed24 | Encrypted24))
-            return std::nullopt;
+            return false;
         skip = ((frame.flags & Grouped24) ? 1 : 0) + ((frame.flags & LengthIndicator24) ? 4 : 0);
     }
-    stored.erase(0, std::min(skip, stored.size()));
+    content.erase(0, std::min(skip, content.size()));
     if (tag.version == 4 && (tag.headerUnsync || (frame.flags & Unsync24)))
-        return RemoveUnsync(stored);
-    return stored;
+        content = RemoveUnsync(content);
+    return true;
 }
 
 std::string_view Id23Of22(std::string_view id22) {

@@ -55,9 +55,9 @@ struct FrameRef {
 void Walk(const TagFrames& tag, const ReadAt& read,
           const std::function<bool(const FrameRef&)>& visit);
 
-// The frame's payload from its stored content: group, encryption and length bytes taken off and
-// a 2.4 frame's unsynchronisation undone; nothing for a compressed or encrypted frame.
-std::optional<std::string> Payload(const TagFrames& tag, const FrameRef& frame, std::string stored);
+// Turns a frame's stored content into its payload: group and length bytes taken off and a 2.4
+// frame's unsynchronisation undone. False for a compressed or encrypted frame.
+bool ToPayload(const TagFrames& tag, const FrameRef& frame, std::string& content);
 
 // Undoes unsynchronisation: every 0xFF 0x00 becomes 0xFF.
 std::string RemoveUnsync(std::string_view bytes);
