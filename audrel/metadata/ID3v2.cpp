@@ -424,35 +424,35 @@ void TID3v2::Reset() {
             s.clear();
 }
 
-void TID3v2::SetCodePageText(Field field, std::string_view text) {
-    std::string trimmed = Trim(text);
+void TID3v2::Store(Field field, std::string codePage, std::string utf8) {
     const size_t i = Index(field);
-    if (trimmed == m_codePage[i])
-        return;
-    m_text[i] = CodePage::System().ToUtf8(trimmed);
-    m_codePage[i] = std::move(trimmed);
+    m_codePage[i] = std::move(codePage);
+    m_text[i] = std::move(utf8);
     if (field == Field::Track)
         m_track = ParseTrack(m_codePage[i]);
 }
 
-void TID3v2::SetTrack(uint8_t track) {
-    if (track == m_track)
+void TID3v2::SetCodePageText(Field field, std::string_view text) {
+    std::string trimmed = Trim(text);
+    if (trimmed == m_codePage[Index(field)])
         return;
-    m_track = track;
-    const size_t i = Index(Field::Track);
-    m_codePage[i] = track > 0 ? std::to_string(track) : std::string();
-    m_text[i] = m_codePage[i];
+    std::string utf8 = CodePage::System().ToUtf8(trimmed);
+    Store(field, std::move(trimmed), std::move(utf8));
+}
+
+void TID3v2::SetTrack(uint8_t track) {
+    if (track != m_track) {
+        std::string text = track > 0 ? std::to_string(track) : std::string();
+        Store(Field::Track, text, text);
+    }
 }
 
 void TID3v2::SetText(Field field, std::string_view utf8) {
     std::string trimmed = Trim(ValidUtf8(utf8));
-    const size_t i = Index(field);
-    if (trimmed == m_text[i])
+    if (trimmed == m_text[Index(field)])
         return;
-    m_codePage[i] = CodePage::System().FromUtf8(trimmed);
-    m_text[i] = std::move(trimmed);
-    if (field == Field::Track)
-        m_track = ParseTrack(m_codePage[i]);
+    std::string codePage = CodePage::System().FromUtf8(trimmed);
+    Store(field, std::move(codePage), std::move(trimmed));
 }
 
 std::string TID3v2::Trim(std::string_view text) {

@@ -122,6 +122,8 @@ private:
     static size_t Index(Field field) { return static_cast<size_t>(field); }
     const std::string& CodePageText(Field field) const { return m_codePage[Index(field)]; }
     void ReadFields(const uint8_t* header, const ReadAt& read);
+    // Sets both forms of a field (and the track number from its text).
+    void Store(Field field, std::string codePage, std::string utf8);
 
     bool m_exists = false;
     uint8_t m_version = 0;
