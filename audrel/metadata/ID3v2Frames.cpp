@@ -82,6 +82,33 @@ ReadAt TagFrames::Reader(const ReadAt& file) const {
     };
 }
 
+namespace {
+
+bool IsIdChar(uint8_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// True when the frame headers of a 2.4 tag, read with plain or synchsafe sizes, lead from the
+// first frame to padding or to the end of the tag.
+bool WalksClean(const TagFrames& tag, const ReadAt& read, bool plain) {
+    for (int64_t pos = tag.start; pos + 10 <= tag.end;) {
+        uint8_t h[10];
+        if (read(pos, h, 10) != 10)
+            return false;
+        if (h[0] == 0)
+            return true;
+        if (!std::all_of(h, h + 4, IsIdChar))
+            return false;
+        const uint32_t size = plain ? BigEndian(h + 4, 4) : SyncSafe(h + 4);
+        if (size > static_cast<uint64_t>(tag.end - pos - 10))
+            return false;
+        pos += 10 + static_cast<int64_t>(size);
+    }
+    return true;
+}
+
+} // namespace
+
 bool Locate(const uint8_t* header, int64_t declaredSize, const ReadAt& file, TagFrames& out) {
     out = TagFrames();
     const uint8_t version = header[3], flags = header[5];
@@ -110,6 +137,10 @@ bool Locate(const uint8_t* header, int64_t declaredSize, const ReadAt& file, Tag
         out.start += version == 3 ? 4 + int64_t{BigEndian(size, 4)} : int64_t{SyncSafe(size)};
         out.start = std::min(out.start, out.end);
     }
+    if (version == 4) {
+        const ReadAt frames = out.Reader(file);
+        out.plainSizes = !WalksClean(out, frames, false) && WalksClean(out, frames, true);
+    }
     return true;
 }
 
@@ -131,8 +162,9 @@ void Walk(const TagFrames& tag, const ReadAt& read,
             f.flags = 0;
         } else {
             // Version 2.4 sizes are synchsafe; some writers put plain ones there all the same,
-            // which shows as a set top bit.
-            const bool plain = tag.version == 3 || ((h[4] | h[5] | h[6] | h[7]) & 0x80) != 0;
+            // which shows as a set top bit or as frames that only line up when read so.
+            const bool plain =
+                tag.version == 3 || tag.plainSizes || ((h[4] | h[5] | h[6] | h[7]) & 0x80) != 0;
             f.size = plain ? BigEndian(h + 4, 4) : SyncSafe(h + 4);
             f.flags = static_cast<uint16_t>(BigEndian(h + 8, 2));
         }

@@ -23,6 +23,8 @@ struct TagFrames {
     uint8_t version = 0;
     // Version 2.4 with the header's unsynchronisation flag: every frame is unsynchronised.
     bool headerUnsync = false;
+    // Version 2.4 frame sizes written as plain 32-bit numbers, as some writers did.
+    bool plainSizes = false;
     // The tag (header included) with its unsynchronisation undone, for a 2.2 or 2.3 tag that
     // has one; offsets then count in here. Empty otherwise: offsets count in the file.
     std::string decoded;
