@@ -664,8 +664,9 @@ std::string TID3v2::BuildTag(std::string_view oldTag) const {
         const bool changed = m_text[s] != m_readText[s];
         bool replaced = false;
         if (changed && (s == SlotComment || s == SlotURL)) {
-            // Only a frame without a description stands for the field; others stay beside it.
-            if (shown[s] >= 0 && shownEmpty[s]) {
+            // Only a frame without a description stands for the field; others stay beside it,
+            // unless the one shown, described, is cleared.
+            if (shown[s] >= 0 && (shownEmpty[s] || m_text[s].empty())) {
                 fates[static_cast<size_t>(shown[s])] = Fate::Replace;
                 replaced = true;
             }
