@@ -1,6 +1,7 @@
 // Random file, random tag fields: saves and removes both tags, then checks that reading back
 // gives the fields written and that the audio bytes behind the tags are unchanged.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -56,28 +57,10 @@ std::string TrimEnd(std::string s)
     return s;
 }
 
-std::string Trim(std::string_view s)
+// An APE tag at the end moves the record's place; such files are left to the unit tests.
+bool EndsWithApeTag(const std::string& file)
 {
-    while (!s.empty() && Blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && Blank(s.back()))
-        s.remove_suffix(1);
-    return std::string(s);
-}
-
-// A frame's text as the reader sees it: the first 250 content bytes, zero-padded.
-std::string FrameBuffer(const std::string& content)
-{
-    std::string b = content.substr(0, 250);
-    b.resize(250, '\0');
-    return b;
-}
-
-// Deletes through the first zero byte, if there is one.
-std::string AfterZero(std::string s)
-{
-    const size_t zero = s.find('\0');
-    return zero == std::string::npos ? s : s.substr(zero + 1);
+    return file.size() >= 32 && file.compare(file.size() - 32, 8, "APETAGEX") == 0;
 }
 
 std::string V1Audio(const std::string& file)
@@ -111,6 +94,8 @@ void SaveV1(FuzzedDataProvider& in, const std::string& path)
     const bool saved = tag.SaveToFile(path);
     const std::string after = fuzzfile::Read(path);
     Check(saved == (before.size() >= 128), "v1 save result");
+    if (EndsWithApeTag(before))
+        return;
     if (!saved) {
         Check(after == before, "failed v1 save changed the file");
         return;
@@ -145,21 +130,33 @@ void SaveV1(FuzzedDataProvider& in, const std::string& path)
 void SaveV2(FuzzedDataProvider& in, const std::string& path)
 {
     const std::string before = fuzzfile::Read(path);
-    const int64_t oldSize = V2Size(path);
     TID3v2 tag;
-    auto text = [&in] { return in.ConsumeRandomLengthString(300); };
-    tag.SetTitle(text());
-    tag.SetArtist(text());
-    tag.SetAlbum(text());
-    tag.SetTrack(in.ConsumeIntegral<uint8_t>());
-    tag.SetYear(text());
-    tag.SetGenre(text());
-    tag.SetComment(text());
-    tag.SetComposer(text());
-    tag.SetEncodedBy(text());
-    tag.SetCopyright(text());
-    tag.SetLanguage(text());
-    tag.SetURL(text());
+    tag.ReadFromFile(path);
+    const int64_t oldSize = tag.Size();
+    const uint8_t oldVersion = tag.Version();
+    // Some fields set anew, in the code page or as UTF-8; the others stay as they were.
+    using F = TID3v2::Field;
+    std::string set[TID3v2::FrameCount];
+    for (size_t i = 0; i < TID3v2::FrameCount && in.remaining_bytes() > 0; ++i) {
+        const auto field = static_cast<F>(i);
+        if (field == F::Track || !in.ConsumeBool())
+            continue;
+        std::string value = in.ConsumeRandomLengthString(300);
+        // A zero byte would end the text in a Unicode frame.
+        for (char& c : value)
+            c = c == '\0' ? ' ' : c;
+        if (in.ConsumeBool())
+            tag.SetText(field, value);
+        else
+            tag.SetCodePageText(field, value);
+        set[i] = tag.Text(field);
+    }
+    const uint8_t track = in.ConsumeIntegral<uint8_t>();
+    if (track > 0)
+        tag.SetTrack(track);
+    const bool ascii = std::all_of(set, set + TID3v2::FrameCount, [](const std::string& t) {
+        return std::all_of(t.begin(), t.end(), [](char c) { return (c & 0x80) == 0; });
+    });
 
     const bool saved = tag.SaveToFile(path);
     const std::string after = fuzzfile::Read(path);
@@ -170,31 +167,24 @@ void SaveV2(FuzzedDataProvider& in, const std::string& path)
         return;
     }
     TID3v2 back;
-    Check(back.ReadFromFile(path) && back.Exists() && back.Version() == 3, "v2 not read back");
+    Check(back.ReadFromFile(path) && back.Exists(), "v2 not read back");
+    Check(back.Version() == (oldVersion == 4 && oldSize > 0 ? 4 : 3), "v2 version");
     Check(back.Size() >= 10 && after.substr(static_cast<size_t>(back.Size())) ==
                                    before.substr(static_cast<size_t>(oldSize)),
           "v2 save changed the audio");
-
-    auto plain = [](const std::string& t) { return Trim(FrameBuffer('\0' + t)); };
-    Same(back.Title(), plain(tag.Title()), "v2 title");
-    Same(back.Artist(), plain(tag.Artist()), "v2 artist");
-    Same(back.Album(), plain(tag.Album()), "v2 album");
-    Same(back.Year(), plain(tag.Year()), "v2 year");
-    Same(back.Composer(), plain(tag.Composer()), "v2 composer");
-    Same(back.EncodedBy(), plain(tag.EncodedBy()), "v2 encoded by");
-    Same(back.Copyright(), plain(tag.Copyright()), "v2 copyright");
-    Same(back.Language(), plain(tag.Language()), "v2 language");
-    Check(back.Track() == tag.Track(), "v2 track");
-    std::string genre = plain(tag.Genre());
-    if (const size_t close = genre.rfind(')'); close != std::string::npos)
-        genre.erase(0, close + 1);
-    Same(back.Genre(), genre, "v2 genre");
-    const std::string comment =
-        tag.Comment().empty() ? "" : Trim(AfterZero(FrameBuffer(std::string("\0eng\0", 5) + tag.Comment()).substr(4)));
-    Same(back.Comment(), comment, "v2 comment");
-    const std::string url =
-        tag.URL().empty() ? "" : Trim(AfterZero(FrameBuffer(std::string(2, '\0') + tag.URL()).substr(1)));
-    Same(back.URL(), url, "v2 url");
+    for (size_t i = 0; i < TID3v2::FrameCount; ++i) {
+        const auto field = static_cast<F>(i);
+        if (set[i].empty())
+            continue;
+        std::string want = set[i];
+        if (field == F::Genre)
+            want = want.substr(want.rfind(')') == std::string::npos ? 0 : want.rfind(')') + 1);
+        // A link's address is code-page text; a lone byte the code page lacks reads back as "?".
+        if (field != F::URL || ascii)
+            Same(back.Text(field), want, TID3v2::FieldNames[i].data());
+    }
+    if (track > 0)
+        Check(back.Track() == track, "v2 track");
 }
 
 void RemoveV1(const std::string& path)
@@ -202,6 +192,8 @@ void RemoveV1(const std::string& path)
     const std::string before = fuzzfile::Read(path);
     const bool removed = TID3v1().RemoveFromFile(path);
     const std::string after = fuzzfile::Read(path);
+    if (EndsWithApeTag(before))
+        return;
     Check(removed ? after == V1Audio(before) : after == before, "v1 remove");
     Check(removed == (before.size() >= 128), "v1 remove result");
 }
@@ -230,9 +222,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Real tags around the random bytes now and then.
     if (shape & 1) {
         const uint32_t tagSize = in.ConsumeIntegralInRange<uint32_t>(0, static_cast<uint32_t>(file.size()) + 16);
-        std::string header = "ID3\x03";
+        std::string header = "ID3";
+        header += static_cast<char>(in.ConsumeIntegralInRange(2, 4));
         header += static_cast<char>(0);
-        header += static_cast<char>(0);
+        // Unsynchronisation, extended header, footer.
+        header += static_cast<char>(in.ConsumeIntegral<uint8_t>() & 0xD0);
         for (int shift : {21, 14, 7, 0})
             header += static_cast<char>((tagSize >> shift) & 0x7F);
         file = header + file;

@@ -10,6 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-dejavu-extra
   strace python3
   libtag1-dev time
+  python3-mutagen eyed3 ffmpeg id3v2
 )
 
 missing=()

@@ -1,12 +1,10 @@
 #include "FileReader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 TFileReader::~TFileReader() {
     Close();
@@ -14,24 +12,16 @@ TFileReader::~TFileReader() {
 
 bool TFileReader::Open(const std::string& path) {
     Close();
-    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below anyway.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    m_fd = fileio::OpenRegular(path, O_RDONLY, &st);
+    if (!m_fd)
         return false;
-    }
-    m_fd = fd;
     m_size = static_cast<int64_t>(st.st_size);
     return true;
 }
 
 void TFileReader::Close() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_fd.Reset();
     m_size = 0;
     m_readCalls = 0;
     for (Window* w : {&m_head, &m_tail, &m_middle})
@@ -50,21 +40,7 @@ const TFileReader::Window* TFileReader::Cached(int64_t offset, size_t n) const {
 }
 
 int64_t TFileReader::ReadFully(int64_t offset, void* dst, size_t n) {
-    auto* out = static_cast<uint8_t*>(dst);
-    size_t done = 0;
-    while (done < n) {
-        ++m_readCalls;
-        ssize_t got = ::pread(m_fd, out + done, n - done, static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        done += static_cast<size_t>(got);
-    }
-    return static_cast<int64_t>(done);
+    return fileio::ReadFullyAt(m_fd.Get(), dst, n, offset, &m_readCalls);
 }
 
 bool TFileReader::Fill(Window& window, int64_t offset, size_t n) {
@@ -83,7 +59,7 @@ bool TFileReader::Fill(Window& window, int64_t offset, size_t n) {
 }
 
 int64_t TFileReader::ReadAt(int64_t offset, void* dst, size_t n) {
-    if (m_fd < 0 || offset < 0)
+    if (!m_fd || offset < 0)
         return -1;
     if (offset >= m_size || n == 0)
         return 0;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "FileIO.h"
+
 // One open audio file, shared by the tag readers and the analyser within one analysis, so
 // that a file is opened once and its head and tail are each fetched with one read.
 // Only regular files are opened: a FIFO, device or socket is refused at once, never waited on.
@@ -23,7 +25,7 @@ public:
     // Opens the file read-only; false when it is missing, unreadable or not a regular file.
     bool Open(const std::string& path);
     void Close();
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return static_cast<bool>(m_fd); }
     // The file's size in bytes as it was when opened.
     int64_t Size() const { return m_size; }
 
@@ -37,8 +39,7 @@ public:
 
     // A tag's ReadFromFile by name: the file is opened for this one read; a file that cannot
     // be opened leaves the tag empty and gives false.
-    template <class Tag>
-    static bool ReadTag(Tag& tag, const std::string& path) {
+    template <class Tag> static bool ReadTag(Tag& tag, const std::string& path) {
         TFileReader file;
         if (!file.Open(path)) {
             tag.Reset();
@@ -61,7 +62,7 @@ private:
     bool Fill(Window& window, int64_t offset, size_t n);
     int64_t ReadFully(int64_t offset, void* dst, size_t n);
 
-    int m_fd = -1;
+    fileio::UniqueFd m_fd;
     int64_t m_size = 0;
     unsigned m_readCalls = 0;
     Window m_head;

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
+
+#include <fcntl.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "FileOps.h"
+#include "FileIO.h"
 #include "FileReader.h"
 
 const std::array<std::string_view, GenreCount> GenreNames = {"Blues",
@@ -187,38 +190,72 @@ uint8_t DetectVersion(const TID3v1::Record& r) {
     return 1;
 }
 
-// Reads the last 128 bytes of a regular file of at least that size.
-bool ReadTagRecord(int fd, TID3v1::Record& record, int64_t& size) {
+constexpr int64_t RecordBytes = static_cast<int64_t>(TID3v1::RecordSize);
+constexpr int64_t ApeFooterSize = 32;
+
+uint32_t LittleEndian32(const uint8_t* p) {
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+// Where the file's ID3v1 record sits, or would go. An APEv2 tag may end the file, alone or
+// behind an ID3v1 record; its bytes are never taken for the record.
+struct Tail {
+    int64_t recordAt = -1; // offset of the 128 bytes read as the record; -1 when none fit
+    int64_t apeStart = -1, apeEnd = -1; // an APE tag behind the record's place, else -1
+    TID3v1::Record record{};
+    bool HasTag() const { return recordAt >= 0 && ::HasTag(record); }
+};
+
+bool ReadTail(const std::function<int64_t(int64_t, void*, size_t)>& read, int64_t size,
+              Tail& tail) {
+    if (size < RecordBytes)
+        return false;
+    // The last 128 bytes hold an APE tag's footer as well, when there is one.
+    tail.recordAt = size - RecordBytes;
+    if (read(tail.recordAt, tail.record.data(), RecordBytes) != RecordBytes)
+        return false;
+    const uint8_t* footer = tail.record.data() + RecordBytes - ApeFooterSize;
+    if (std::memcmp(footer, "APETAGEX", 8) != 0)
+        return true;
+    // The size counts the items and the footer; a header, when flagged, comes on top.
+    const int64_t length = int64_t{LittleEndian32(footer + 12)} +
+                           ((LittleEndian32(footer + 20) & 0x80000000u) ? ApeFooterSize : 0);
+    if (length < ApeFooterSize || length > size)
+        return true;
+    tail.apeStart = size - length;
+    tail.apeEnd = size;
+    tail.recordAt = tail.apeStart - RecordBytes;
+    tail.record = {};
+    if (tail.recordAt < 0)
+        return true; // no room for a record in front of the APE tag
+    return read(tail.recordAt, tail.record.data(), RecordBytes) == RecordBytes;
+}
+
+bool ReadTail(int fd, Tail& tail, int64_t& size) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || st.st_size < static_cast<off_t>(TID3v1::RecordSize))
+    if (::fstat(fd, &st) != 0)
         return false;
     size = static_cast<int64_t>(st.st_size);
-    return fileops::ReadAll(fd, record.data(), record.size(), size - TID3v1::RecordSize) ==
-           static_cast<int64_t>(TID3v1::RecordSize);
+    return ReadTail(
+        [fd](int64_t at, void* dst, size_t n) { return fileio::ReadFullyAt(fd, dst, n, at); }, size,
+        tail);
 }
 
-bool ReadTagRecord(const std::string& fileName, TID3v1::Record& record) {
-    const int fd = fileops::OpenRegular(fileName, O_RDONLY);
-    if (fd < 0)
-        return false;
+bool ReadTail(const std::string& fileName, Tail& tail) {
+    const fileio::UniqueFd fd = fileio::OpenRegular(fileName, O_RDONLY);
     int64_t size = 0;
-    const bool ok = ReadTagRecord(fd, record, size);
-    ::close(fd);
-    return ok;
+    return fd && ReadTail(fd.Get(), tail, size);
 }
 
-// Opens the file for writing after adding the owner's write permission, and reads its
-// current record again through the same descriptor (the file may have changed meanwhile).
-int OpenForWrite(const std::string& fileName, TID3v1::Record& record, int64_t& size) {
-    if (!fileops::AddOwnerWrite(fileName))
-        return -1;
-    const int fd = fileops::OpenRegular(fileName, O_RDWR);
-    if (fd < 0)
-        return -1;
-    if (!ReadTagRecord(fd, record, size)) {
-        ::close(fd);
-        return -1;
-    }
+// Opens the file for writing after adding the owner's write permission, and reads its tail
+// again through the same descriptor (the file may have changed meanwhile).
+fileio::UniqueFd OpenForWrite(const std::string& fileName, Tail& tail, int64_t& size) {
+    if (!fileio::AddOwnerWrite(fileName))
+        return {};
+    fileio::UniqueFd fd = fileio::OpenRegular(fileName, O_RDWR);
+    tail = Tail();
+    if (fd && !ReadTail(fd.Get(), tail, size))
+        fd.Reset();
     return fd;
 }
 
@@ -304,13 +341,14 @@ TID3v1::Record TID3v1::BuildRecord() const {
 
 bool TID3v1::ReadFromFile(TFileReader& file) {
     Reset();
-    if (!file.IsOpen() || file.Size() < static_cast<int64_t>(RecordSize))
+    if (!file.IsOpen())
         return false;
-    Record record{};
-    if (file.ReadAt(file.Size() - static_cast<int64_t>(RecordSize), record.data(), RecordSize) !=
-        static_cast<int64_t>(RecordSize))
+    Tail tail;
+    if (!ReadTail([&file](int64_t at, void* dst, size_t n) { return file.ReadAt(at, dst, n); },
+                  file.Size(), tail))
         return false;
-    ReadFromRecord(record);
+    if (tail.HasTag())
+        ReadFromRecord(tail.record);
     return true;
 }
 
@@ -322,37 +360,37 @@ bool TID3v1::SaveToFile(const std::string& fileName) {
     m_lastError = 0;
     errno = 0;
     const Record record = BuildRecord();
-    Record old{};
-    if (!ReadTagRecord(fileName, old)) {
-        m_lastError = fileops::FailureReason(EINVAL);
+    Tail tail;
+    if (!ReadTail(fileName, tail)) {
+        m_lastError = fileio::FailureReason(EINVAL);
         return false;
     }
     int64_t size = 0;
-    const int fd = OpenForWrite(fileName, old, size);
-    if (fd < 0) {
-        m_lastError = fileops::FailureReason(EINVAL);
+    fileio::UniqueFd fd = OpenForWrite(fileName, tail, size);
+    if (!fd) {
+        m_lastError = fileio::FailureReason(EINVAL);
         return false;
     }
     // An existing record is overwritten where it is, so a failed write never costs the old tag
     // more than its own 128 bytes; otherwise the record is appended.
-    const bool replace = HasTag(old);
-    const int64_t at = replace ? size - static_cast<int64_t>(RecordSize) : size;
+    const bool replace = tail.HasTag();
     errno = 0;
-    bool ok = fileops::WriteAll(fd, record.data(), record.size(), at);
+    bool ok =
+        fileio::WriteAll(fd.Get(), record.data(), record.size(), replace ? tail.recordAt : size);
     if (!ok) {
-        m_lastError = fileops::FailureReason(EIO);
+        m_lastError = fileio::FailureReason(EIO);
         // Take back a partly appended record: the file keeps exactly its old bytes.
         if (!replace) {
-            [[maybe_unused]] int ignored = ::ftruncate(fd, static_cast<off_t>(size));
+            [[maybe_unused]] int ignored = ::ftruncate(fd.Get(), static_cast<off_t>(size));
         }
     }
-    if (ok && ::fsync(fd) != 0) {
+    if (ok && ::fsync(fd.Get()) != 0) {
         ok = false;
-        m_lastError = fileops::FailureReason(EIO);
+        m_lastError = fileio::FailureReason(EIO);
     }
-    if (!fileops::CloseChecked(fd) && ok) {
+    if (!fd.CloseChecked() && ok) {
         ok = false;
-        m_lastError = fileops::FailureReason(EIO);
+        m_lastError = fileio::FailureReason(EIO);
     }
     return ok;
 }
@@ -360,28 +398,36 @@ bool TID3v1::SaveToFile(const std::string& fileName) {
 bool TID3v1::RemoveFromFile(const std::string& fileName) {
     m_lastError = 0;
     errno = 0;
-    Record old{};
-    if (!ReadTagRecord(fileName, old)) {
-        m_lastError = fileops::FailureReason(EINVAL);
+    Tail tail;
+    if (!ReadTail(fileName, tail)) {
+        m_lastError = fileio::FailureReason(EINVAL);
         return false;
     }
-    if (!HasTag(old))
+    if (!tail.HasTag())
         return true;
     int64_t size = 0;
-    const int fd = OpenForWrite(fileName, old, size);
-    if (fd < 0) {
-        m_lastError = fileops::FailureReason(EINVAL);
+    fileio::UniqueFd fd = OpenForWrite(fileName, tail, size);
+    if (!fd) {
+        m_lastError = fileio::FailureReason(EINVAL);
         return false;
     }
     errno = 0;
     bool ok = true;
-    if (HasTag(old))
-        ok = ::ftruncate(fd, static_cast<off_t>(size - static_cast<int64_t>(RecordSize))) == 0;
+    if (tail.HasTag()) {
+        // An APE tag behind the record moves down over it before the file is cut.
+        if (tail.apeStart >= 0) {
+            std::string ape(static_cast<size_t>(tail.apeEnd - tail.apeStart), '\0');
+            ok = fileio::ReadFullyAt(fd.Get(), ape.data(), ape.size(), tail.apeStart) ==
+                     static_cast<int64_t>(ape.size()) &&
+                 fileio::WriteAll(fd.Get(), ape.data(), ape.size(), tail.recordAt);
+        }
+        ok = ok && ::ftruncate(fd.Get(), static_cast<off_t>(size - RecordBytes)) == 0;
+    }
     if (!ok)
-        m_lastError = fileops::FailureReason(EIO);
-    if (!fileops::CloseChecked(fd) && ok) {
+        m_lastError = fileio::FailureReason(EIO);
+    if (!fd.CloseChecked() && ok) {
         ok = false;
-        m_lastError = fileops::FailureReason(EIO);
+        m_lastError = fileio::FailureReason(EIO);
     }
     return ok;
 }

@@ -12,44 +12,80 @@
 #include <unistd.h>
 
 #include "CodePage.h"
-#include "FileOps.h"
+#include "FileIO.h"
 #include "FileReader.h"
+#include "ID3v2Frames.h"
 
 namespace {
 
-constexpr size_t HeaderSize = 10;
-constexpr size_t FrameHeaderSize = 10;
-constexpr size_t SlotTrack = 3, SlotGenre = 5, SlotComment = 6, SlotURL = 11;
+using Field = TID3v2::Field;
+using id3v2::HeaderSize;
 
-uint32_t BigEndian32(const uint8_t* p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
+constexpr size_t SlotTrack = 3, SlotYear = 4, SlotGenre = 5, SlotComment = 6, SlotURL = 11;
+constexpr std::array<std::string_view, TID3v2::FrameCount> FrameIDs22 = {
+    "TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM", "TCM", "TEN", "TCR", "TLA", "WXX"};
+constexpr uint8_t Latin1 = 0, Utf16 = 1, Utf16BE = 2, Utf8 = 3;
 
 bool IsBlank(char ch) {
     return static_cast<unsigned char>(ch) <= 32;
 }
 
-// One encoded string of a frame: decoded up to its terminator (or the end of the bytes).
+// The field a frame of a tag version holds, or -1. Version 2.4 keeps the year in TDRC.
+int SlotOf(uint8_t version, std::string_view id) {
+    if (version == 4 && (id == "TDRC" || id == "TYER"))
+        return id == "TDRC" ? static_cast<int>(SlotYear) : -1;
+    const auto& ids = version == 2 ? FrameIDs22 : TID3v2::FrameIDs;
+    const auto it = std::find(ids.begin(), ids.end(), id);
+    return it == ids.end() ? -1 : static_cast<int>(it - ids.begin());
+}
+
+std::string_view IdOfSlot(uint8_t version, size_t slot) {
+    return version == 4 && slot == SlotYear ? std::string_view("TDRC") : TID3v2::FrameIDs[slot];
+}
+
+bool IsUnicode(uint8_t encoding) {
+    return encoding == Utf16 || encoding == Utf16BE || encoding == Utf8;
+}
+
+bool IsAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+// UTF-8 as it is when well formed; otherwise with U+FFFD for each malformed byte.
+std::string ValidUtf8(std::string_view bytes) {
+    if (IsAscii(bytes))
+        return std::string(bytes);
+    std::string out;
+    for (char32_t ch : CodePage::Utf8ToCodePoints(bytes))
+        CodePage::AppendUtf8(out, ch);
+    return out;
+}
+
+// One encoded string of a frame, up to its terminator (or the end of the bytes).
 struct Decoded {
-    std::string text;    // in the code page
+    std::string utf8;
     size_t consumed = 0; // bytes used, terminator included
     bool terminated = false;
 };
 
-Decoded DecodeString(std::string_view bytes, uint8_t encoding, const CodePage& cp) {
+Decoded DecodeOne(std::string_view bytes, uint8_t encoding) {
     Decoded d;
+    if (encoding == Utf8) {
+        const size_t zero = bytes.find('\0');
+        d.terminated = zero != std::string_view::npos;
+        d.consumed = d.terminated ? zero + 1 : bytes.size();
+        d.utf8 = ValidUtf8(bytes.substr(0, zero));
+        return d;
+    }
     // UTF-16: the byte-order mark decides; without one encoding 1 is little-endian and
     // encoding 2 (UTF-16BE) big-endian.
-    bool bigEndian = encoding == 2;
+    bool bigEndian = encoding == Utf16BE;
     size_t i = 0;
     if (bytes.size() >= 2) {
         const auto b0 = static_cast<unsigned char>(bytes[0]);
         const auto b1 = static_cast<unsigned char>(bytes[1]);
-        if (b0 == 0xFF && b1 == 0xFE) {
-            bigEndian = false;
-            i = 2;
-        } else if (b0 == 0xFE && b1 == 0xFF) {
-            bigEndian = true;
+        if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF)) {
+            bigEndian = b0 == 0xFE;
             i = 2;
         }
     }
@@ -66,28 +102,211 @@ Decoded DecodeString(std::string_view bytes, uint8_t encoding, const CodePage& c
         units += unit;
     }
     d.consumed = std::min(i, bytes.size());
-    d.text = cp.FromUtf16(units);
+    d.utf8 = CodePage::Utf16ToUtf8(units);
     return d;
 }
 
-// The tag header (the first 10 bytes) and the size of the file.
-bool ReadHeader(int fd, uint8_t* header, int64_t& fileSize) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return false;
-    fileSize = static_cast<int64_t>(st.st_size);
-    return fileops::ReadAll(fd, header, HeaderSize, 0) == static_cast<int64_t>(HeaderSize);
+std::string JoinValues(std::vector<std::string> values) {
+    // A terminator behind the last value is no value of its own.
+    while (!values.empty() && values.back().empty())
+        values.pop_back();
+    std::string out;
+    for (size_t i = 0; i < values.size(); ++i)
+        out += (i ? "/" : "") + values[i];
+    return out;
+}
+
+// Every string of an encoded text, joined with "/".
+std::string DecodeAll(std::string_view bytes, uint8_t encoding) {
+    Decoded first = DecodeOne(bytes, encoding);
+    if (first.consumed == bytes.size() || first.consumed == 0)
+        return std::move(first.utf8);
+    std::vector<std::string> values;
+    values.push_back(std::move(first.utf8));
+    bytes.remove_prefix(first.consumed);
+    while (!bytes.empty()) {
+        Decoded d = DecodeOne(bytes, encoding);
+        if (d.consumed == 0)
+            break;
+        values.push_back(std::move(d.utf8));
+        bytes.remove_prefix(d.consumed);
+    }
+    return JoinValues(std::move(values));
+}
+
+// The zero-separated values of a single-byte 2.4 text, joined with "/".
+std::string SingleByteValues(std::string_view bytes) {
+    std::vector<std::string> values;
+    for (size_t zero; (zero = bytes.find('\0')) != std::string_view::npos;) {
+        values.emplace_back(bytes.substr(0, zero));
+        bytes.remove_prefix(zero + 1);
+    }
+    values.emplace_back(bytes);
+    return JoinValues(std::move(values));
+}
+
+// A field as one frame gives it.
+struct Value {
+    std::string codePage, utf8;
+    bool emptyDescription = true; // comment and link frames
+};
+
+// Single-byte texts are code-page bytes, as older Windows taggers wrote them; the Unicode
+// encodings are decoded. A 2.4 frame's several values are joined with "/".
+Value DecodeField(size_t slot, uint8_t version, std::string_view payload, const CodePage& cp) {
+    const uint8_t encoding = payload.empty() ? Latin1 : static_cast<uint8_t>(payload[0]);
+    const bool values24 = version == 4 && encoding == Latin1;
+    // Most texts are ASCII, the same in every form.
+    const auto singleByte = [&cp](std::string_view bytes) {
+        Value v;
+        v.codePage = TID3v2::Trim(bytes);
+        v.utf8 = IsAscii(v.codePage) ? v.codePage : cp.ToUtf8(v.codePage);
+        return v;
+    };
+    const auto unicode = [&cp](std::string_view utf8) {
+        Value v;
+        v.utf8 = TID3v2::Trim(utf8);
+        v.codePage = IsAscii(v.utf8) ? v.utf8 : cp.FromUtf8(v.utf8);
+        return v;
+    };
+    Value v;
+    if (slot == SlotComment || slot == SlotURL) {
+        // Comment: encoding, language, description, text. Link: encoding, description, address.
+        // Without the description's end there is no text.
+        const std::string_view rest =
+            payload.substr(std::min<size_t>(slot == SlotURL ? 1 : 4, payload.size()));
+        std::string_view text;
+        if (IsUnicode(encoding)) {
+            const Decoded description = DecodeOne(rest, encoding);
+            text = description.terminated ? rest.substr(description.consumed) : std::string_view();
+            v.emptyDescription = description.utf8.empty();
+        } else {
+            const size_t zero = rest.find('\0');
+            text = zero == std::string_view::npos ? std::string_view() : rest.substr(zero + 1);
+            v.emptyDescription = zero == 0 || rest.empty();
+        }
+        const bool emptyDescription = v.emptyDescription;
+        // A link's address is single-byte in every encoding.
+        if (slot == SlotComment && IsUnicode(encoding))
+            v = unicode(DecodeAll(text, encoding));
+        else
+            v = singleByte(values24 && slot == SlotComment ? SingleByteValues(text)
+                                                           : std::string(text));
+        v.emptyDescription = emptyDescription;
+        return v;
+    }
+    const std::string_view text = payload.substr(std::min<size_t>(1, payload.size()));
+    if (IsUnicode(encoding))
+        v = unicode(DecodeAll(text, encoding));
+    else
+        v = singleByte(values24 ? SingleByteValues(text) : std::string(payload));
+    if (slot == SlotGenre) {
+        v.codePage = TID3v2::ParseGenre(v.codePage);
+        v.utf8 = TID3v2::ParseGenre(v.utf8);
+    }
+    return v;
+}
+
+// Writing: ISO-8859-1 when every character is in it and the code page reads those bytes back
+// as the same characters (single-byte frames are read in the code page), else UTF-16 with BOM
+// (2.3) or UTF-8 (2.4).
+uint8_t EncodingFor(std::string_view utf8, uint8_t version) {
+    if (IsAscii(utf8))
+        return Latin1;
+    const CodePage& cp = CodePage::System();
+    const std::u32string chars = CodePage::Utf8ToCodePoints(utf8);
+    if (std::all_of(chars.begin(), chars.end(), [&cp](char32_t c) {
+            return c <= 0xFF && cp.CharOfByte(static_cast<unsigned char>(c)) == c;
+        }))
+        return Latin1;
+    return version == 4 ? Utf8 : Utf16;
+}
+
+std::string Encode(std::string_view utf8, uint8_t encoding) {
+    if (encoding == Utf8 || (encoding == Latin1 && IsAscii(utf8)))
+        return std::string(utf8);
+    std::string out;
+    const std::u32string chars = CodePage::Utf8ToCodePoints(utf8);
+    if (encoding == Latin1) {
+        for (char32_t c : chars)
+            out += static_cast<char>(c);
+        return out;
+    }
+    const auto unit = [&out](char32_t u) {
+        out += static_cast<char>(u & 0xFF);
+        out += static_cast<char>((u >> 8) & 0xFF);
+    };
+    unit(0xFEFF);
+    for (char32_t c : chars) {
+        if (c >= 0x10000) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    return out;
+}
+
+std::string Terminator(uint8_t encoding) {
+    return std::string(encoding == Utf16 || encoding == Utf16BE ? 2 : 1, '\0');
+}
+
+std::string RenderFrame(std::string_view id, std::string_view content, uint8_t version) {
+    std::string f(id);
+    if (version == 4)
+        id3v2::AppendSyncSafe(f, static_cast<uint32_t>(content.size()));
+    else
+        id3v2::AppendBigEndian32(f, static_cast<uint32_t>(content.size()));
+    f.append(2, '\0');
+    f += content;
+    return f;
+}
+
+// The frame of a changed field. A comment keeps the language of the frame it replaces; its
+// description is empty, and so is a link's, whose address is single-byte text.
+std::string NewFrame(size_t slot, const std::string& utf8, const std::string& codePage,
+                     uint8_t version, std::string_view language) {
+    std::string content;
+    if (slot == SlotURL) {
+        content.assign(2, '\0');
+        content += codePage;
+    } else {
+        const uint8_t encoding = EncodingFor(utf8, version);
+        content = static_cast<char>(encoding);
+        if (slot == SlotComment) {
+            content += language.size() == 3 ? language : "eng";
+            content += Terminator(encoding);
+        }
+        content += Encode(utf8, encoding);
+    }
+    return RenderFrame(IdOfSlot(version, slot), content, version);
+}
+
+// A frame the save does not set, in the new tag's version.
+std::string KeptFrame(const id3v2::TagFrames& tag, const id3v2::FrameRef& ref, std::string raw,
+                      const std::optional<std::string>& payload, uint8_t version) {
+    if (tag.version == 2) {
+        const std::string_view id = id3v2::Id23Of22(ref.Id());
+        if (id.empty() || !payload)
+            return {};
+        return RenderFrame(id, id3v2::Payload23Of22(ref.Id(), *payload), version);
+    }
+    // The header's unsynchronisation does not carry over: the frame says it for itself.
+    if (tag.headerUnsync)
+        raw[9] = static_cast<char>(raw[9] | 0x02);
+    return raw;
 }
 
 bool CopyRange(int from, int64_t offset, int to) {
     std::vector<char> buffer(1 << 20);
     while (true) {
-        const int64_t got = fileops::ReadAll(from, buffer.data(), buffer.size(), offset);
+        const int64_t got = fileio::ReadFullyAt(from, buffer.data(), buffer.size(), offset);
         if (got < 0)
             return false;
         if (got == 0)
             return true;
-        if (!fileops::WriteAll(to, buffer.data(), static_cast<size_t>(got)))
+        if (!fileio::WriteAll(to, buffer.data(), static_cast<size_t>(got)))
             return false;
         offset += got;
     }
@@ -97,22 +316,21 @@ bool CopyRange(int from, int64_t offset, int to) {
 void SyncFolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    const fileio::UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd)
+        ::fsync(fd.Get());
 }
 
-// Rewrites the file with the new tag (or none) in front of its audio. The new file is
-// written beside the old one as "<name>~" and renamed over it in one step, so the audio
-// file exists, complete, at every moment; any failure before the rename leaves it untouched.
-// 0 on success, else the errno of the step that failed.
-int RebuildFile(const std::string& fileName, const std::string* newTag) {
+// Rewrites the file with the new tag (or none, when tag is null) in front of its audio; the
+// new tag is built from the old one. The new file is written beside the old one as "<name>~"
+// and renamed over it in one step, so the audio file exists, complete, at every moment; any
+// failure before the rename leaves it untouched. 0 on success, else the errno of the step
+// that failed.
+int RebuildFile(const std::string& fileName, const TID3v2* tag) {
     errno = 0;
     struct stat st {};
     if (::stat(fileName.c_str(), &st) != 0)
-        return fileops::FailureReason(EIO);
+        return fileio::FailureReason(EIO);
     if (!S_ISREG(st.st_mode))
         return EINVAL;
     // A link keeps pointing at the tagged file: the file it names is rewritten in its folder.
@@ -121,66 +339,66 @@ int RebuildFile(const std::string& fileName, const std::string* newTag) {
     if (::lstat(fileName.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
         char* real = ::realpath(fileName.c_str(), nullptr);
         if (!real)
-            return fileops::FailureReason(EIO);
+            return fileio::FailureReason(EIO);
         target = real;
         std::free(real);
     }
-    if (!fileops::AddOwnerWrite(target))
-        return fileops::FailureReason(EIO);
+    if (!fileio::AddOwnerWrite(target))
+        return fileio::FailureReason(EIO);
 
-    const int src = fileops::OpenRegular(target, O_RDONLY);
-    if (src < 0)
-        return fileops::FailureReason(EINVAL);
+    const fileio::UniqueFd src = fileio::OpenRegular(target, O_RDONLY, &st);
+    if (!src)
+        return fileio::FailureReason(EINVAL);
     uint8_t header[HeaderSize];
-    int64_t fileSize = 0;
-    if (::fstat(src, &st) != 0 || !ReadHeader(src, header, fileSize)) {
-        const int reason = fileops::FailureReason(EINVAL);
-        ::close(src);
-        return reason;
-    }
+    const auto fileSize = static_cast<int64_t>(st.st_size);
+    if (fileio::ReadFullyAt(src.Get(), header, HeaderSize, 0) != static_cast<int64_t>(HeaderSize))
+        return fileio::FailureReason(EINVAL);
     const bool hasTag = std::memcmp(header, "ID3", 3) == 0;
-    if (!newTag && !hasTag) {
-        ::close(src);
+    if (!tag && !hasTag)
         return ENODATA;
-    }
     const int64_t audioStart = hasTag ? TID3v2::DeclaredSize(header, fileSize) : 0;
+    std::string newTag;
+    if (tag) {
+        std::string oldTag(static_cast<size_t>(audioStart), '\0');
+        if (fileio::ReadFullyAt(src.Get(), oldTag.data(), oldTag.size(), 0) !=
+            static_cast<int64_t>(oldTag.size()))
+            return fileio::FailureReason(EIO);
+        newTag = tag->BuildTag(oldTag);
+        // A tag the size field cannot describe is refused before anything is written.
+        if (newTag.empty())
+            return EFBIG;
+    }
 
     // The temporary file is made anew: a stale file or link of its name is removed, never
     // followed, and a folder of its name makes the save fail.
     const std::string temp = target + "~";
     struct stat tst {};
-    if (::lstat(temp.c_str(), &tst) == 0 && (S_ISDIR(tst.st_mode) || ::unlink(temp.c_str()) != 0)) {
-        const int reason = S_ISDIR(tst.st_mode) ? EISDIR : fileops::FailureReason(EIO);
-        ::close(src);
-        return reason;
-    }
+    if (::lstat(temp.c_str(), &tst) == 0 && (S_ISDIR(tst.st_mode) || ::unlink(temp.c_str()) != 0))
+        return S_ISDIR(tst.st_mode) ? EISDIR : fileio::FailureReason(EIO);
     errno = 0;
-    const int dst =
-        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (dst < 0) {
-        const int reason = fileops::FailureReason(EIO);
-        ::close(src);
-        return reason;
-    }
+    fileio::UniqueFd dst(
+        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!dst)
+        return fileio::FailureReason(EIO);
 
     int reason = 0;
     const auto step = [&reason](bool ok) {
         if (!ok && reason == 0)
-            reason = fileops::FailureReason(EIO);
+            reason = fileio::FailureReason(EIO);
         return ok;
     };
-    bool ok = step(!newTag || fileops::WriteAll(dst, newTag->data(), newTag->size())) &&
-              step(CopyRange(src, audioStart, dst)) && step(::fsync(dst) == 0);
-    ::close(src);
+    bool ok = step(fileio::WriteAll(dst.Get(), newTag.data(), newTag.size())) &&
+              step(CopyRange(src.Get(), audioStart, dst.Get())) && step(::fsync(dst.Get()) == 0);
     if (ok) {
         // Owner and group where the process may set them; the bits always.
-        if (::fchown(dst, st.st_uid, st.st_gid) != 0) {
-            [[maybe_unused]] const int ignored = ::fchown(dst, static_cast<uid_t>(-1), st.st_gid);
+        if (::fchown(dst.Get(), st.st_uid, st.st_gid) != 0) {
+            [[maybe_unused]] const int ignored =
+                ::fchown(dst.Get(), static_cast<uid_t>(-1), st.st_gid);
         }
         errno = 0;
-        ok = step(::fchmod(dst, (st.st_mode & 07777) | S_IWUSR) == 0);
+        ok = step(::fchmod(dst.Get(), (st.st_mode & 07777) | S_IWUSR) == 0);
     }
-    ok = step(fileops::CloseChecked(dst)) && ok;
+    ok = step(dst.CloseChecked()) && ok;
     ok = ok && step(::rename(temp.c_str(), target.c_str()) == 0);
     if (!ok) {
         ::unlink(temp.c_str());
@@ -201,43 +419,40 @@ void TID3v2::Reset() {
     m_version = 0;
     m_size = 0;
     m_track = 0;
-    for (std::string* s : {&m_title, &m_artist, &m_album, &m_year, &m_genre, &m_comment,
-                           &m_composer, &m_encodedBy, &m_copyright, &m_language, &m_url})
-        s->clear();
+    for (auto* texts : {&m_codePage, &m_text, &m_readText})
+        for (std::string& s : *texts)
+            s.clear();
 }
 
-void TID3v2::SetTitle(std::string_view text) {
-    m_title = Trim(text);
+void TID3v2::Store(Field field, std::string codePage, std::string utf8) {
+    const size_t i = Index(field);
+    m_codePage[i] = std::move(codePage);
+    m_text[i] = std::move(utf8);
+    if (field == Field::Track)
+        m_track = ParseTrack(m_codePage[i]);
 }
-void TID3v2::SetArtist(std::string_view text) {
-    m_artist = Trim(text);
+
+void TID3v2::SetCodePageText(Field field, std::string_view text) {
+    std::string trimmed = Trim(text);
+    if (trimmed == m_codePage[Index(field)])
+        return;
+    std::string utf8 = CodePage::System().ToUtf8(trimmed);
+    Store(field, std::move(trimmed), std::move(utf8));
 }
-void TID3v2::SetAlbum(std::string_view text) {
-    m_album = Trim(text);
+
+void TID3v2::SetTrack(uint8_t track) {
+    if (track != m_track) {
+        std::string text = track > 0 ? std::to_string(track) : std::string();
+        Store(Field::Track, text, text);
+    }
 }
-void TID3v2::SetYear(std::string_view text) {
-    m_year = Trim(text);
-}
-void TID3v2::SetGenre(std::string_view text) {
-    m_genre = Trim(text);
-}
-void TID3v2::SetComment(std::string_view text) {
-    m_comment = Trim(text);
-}
-void TID3v2::SetComposer(std::string_view text) {
-    m_composer = Trim(text);
-}
-void TID3v2::SetEncodedBy(std::string_view text) {
-    m_encodedBy = Trim(text);
-}
-void TID3v2::SetCopyright(std::string_view text) {
-    m_copyright = Trim(text);
-}
-void TID3v2::SetLanguage(std::string_view text) {
-    m_language = Trim(text);
-}
-void TID3v2::SetURL(std::string_view text) {
-    m_url = Trim(text);
+
+void TID3v2::SetText(Field field, std::string_view utf8) {
+    std::string trimmed = Trim(ValidUtf8(utf8));
+    if (trimmed == m_text[Index(field)])
+        return;
+    std::string codePage = CodePage::System().FromUtf8(trimmed);
+    Store(field, std::move(codePage), std::move(trimmed));
 }
 
 std::string TID3v2::Trim(std::string_view text) {
@@ -251,87 +466,12 @@ std::string TID3v2::Trim(std::string_view text) {
 
 int64_t TID3v2::DeclaredSize(const uint8_t* header, int64_t fileSize) {
     // The size bytes are taken whole, not masked to 7 bits.
-    const int64_t size = (int64_t{header[6]} << 21) + (int64_t{header[7]} << 14) +
-                         (int64_t{header[8]} << 7) + int64_t{header[9]} +
-                         static_cast<int64_t>(HeaderSize);
+    const int64_t size =
+        (int64_t{header[6]} << 21) + (int64_t{header[7]} << 14) + (int64_t{header[8]} << 7) +
+        int64_t{header[9]} + static_cast<int64_t>(HeaderSize) +
+        // A 2.4 footer repeats the header behind the frames.
+        (header[3] == 4 && (header[5] & 0x10) ? static_cast<int64_t>(HeaderSize) : 0);
     return size > fileSize ? 0 : size;
-}
-
-void TID3v2::WalkFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize,
-                        const FrameVisit& visit) {
-    // Sizes are unsigned and positions 64-bit, so the walk only ever moves forward.
-    int64_t pos = static_cast<int64_t>(HeaderSize);
-    std::array<char, FrameBufferSize> buffer{};
-    while (pos < declaredSize && pos < fileSize) {
-        uint8_t header[FrameHeaderSize];
-        if (read(pos, header, FrameHeaderSize) != static_cast<int64_t>(FrameHeaderSize))
-            break;
-        if (header[0] < 'A' || header[0] > 'Z')
-            break;
-        const uint32_t size = BigEndian32(header + 4);
-        const size_t want = std::min<size_t>(size, FrameBufferSize);
-        if (want > 0 && read(pos + static_cast<int64_t>(FrameHeaderSize), buffer.data(), want) !=
-                            static_cast<int64_t>(want))
-            break;
-        visit(std::string_view(reinterpret_cast<const char*>(header), 4), pos,
-              std::string_view(buffer.data(), want));
-        pos += static_cast<int64_t>(FrameHeaderSize) + static_cast<int64_t>(size);
-    }
-}
-
-TID3v2::Slots TID3v2::ReadFrames(const ReadAt& read, int64_t fileSize, int64_t declaredSize) {
-    Slots slots;
-    WalkFrames(read, fileSize, declaredSize,
-               [&slots](std::string_view id, int64_t, std::string_view content) {
-                   const auto slot = std::find(FrameIDs.begin(), FrameIDs.end(), id);
-                   if (slot == FrameIDs.end())
-                       return;
-                   std::string text = SingleByteFrame(id, content, CodePage::System());
-                   // The frame's text is its buffer: the content, then zero bytes up to the
-                   // buffer's size. Every rule that reads a slot trims trailing zeros or looks
-                   // only for the first zero, so one zero byte stands for the whole padding.
-                   if (text.size() < FrameBufferSize)
-                       text.push_back('\0');
-                   slots[static_cast<size_t>(slot - FrameIDs.begin())] = std::move(text);
-               });
-    return slots;
-}
-
-std::string TID3v2::SingleByteFrame(std::string_view id, std::string_view content,
-                                    const CodePage& cp) {
-    if (content.empty())
-        return std::string(content);
-    const auto encoding = static_cast<uint8_t>(content[0]);
-    // Only UTF-16 frames carry zero bytes inside their text; every other encoding byte
-    // (a v2.3 tag knows no UTF-8) is read as single-byte text like encoding 0.
-    if (encoding != 1 && encoding != 2)
-        return std::string(content);
-    std::string out(1, '\0');
-    std::string_view rest = content.substr(1);
-    if (id == "COMM") {
-        // Language, short description, then the text.
-        out += rest.substr(0, 3);
-        rest = rest.substr(std::min<size_t>(3, rest.size()));
-        const Decoded description = DecodeString(rest, encoding, cp);
-        out += description.text;
-        if (description.terminated) {
-            out += '\0';
-            out += DecodeString(rest.substr(description.consumed), encoding, cp).text;
-        }
-    } else if (id == "WXXX") {
-        // The description follows the encoding; the address is always single-byte.
-        const Decoded description = DecodeString(rest, encoding, cp);
-        out += description.text;
-        if (description.terminated) {
-            out += '\0';
-            out += rest.substr(description.consumed);
-        }
-    } else if (!id.empty() && id[0] == 'T') {
-        out += DecodeString(rest, encoding, cp).text;
-    } else {
-        return std::string(content);
-    }
-    return out;
 }
 
 uint8_t TID3v2::ParseTrack(std::string_view text) {
@@ -403,67 +543,38 @@ std::string TID3v2::ParseURL(std::string_view text) {
     return Trim(text);
 }
 
-void TID3v2::SetFromSlots(const Slots& slots) {
-    m_title = Trim(slots[0]);
-    m_artist = Trim(slots[1]);
-    m_album = Trim(slots[2]);
-    m_track = ParseTrack(slots[SlotTrack]);
-    m_year = Trim(slots[4]);
-    m_genre = ParseGenre(slots[SlotGenre]);
-    m_comment = ParseComment(slots[SlotComment]);
-    m_composer = Trim(slots[7]);
-    m_encodedBy = Trim(slots[8]);
-    m_copyright = Trim(slots[9]);
-    m_language = Trim(slots[10]);
-    m_url = ParseURL(slots[SlotURL]);
-}
-
-TID3v2::Slots TID3v2::ToSlots() const {
-    Slots s;
-    s[0] = m_title;
-    s[1] = m_artist;
-    s[2] = m_album;
-    s[SlotTrack] = m_track > 0 ? std::to_string(m_track) : std::string();
-    s[4] = m_year;
-    s[SlotGenre] = m_genre;
-    s[SlotComment] = m_comment.empty() ? std::string() : std::string("eng\0", 4) + m_comment;
-    s[7] = m_composer;
-    s[8] = m_encodedBy;
-    s[9] = m_copyright;
-    s[10] = m_language;
-    s[SlotURL] = m_url.empty() ? std::string() : std::string(1, '\0') + m_url;
-    return s;
-}
-
-std::string TID3v2::BuildTag(const Slots& slots) {
-    uint64_t size = 0;
-    for (const auto& text : slots)
-        if (!text.empty())
-            size += text.size() + FrameHeaderSize + 1;
-    if (size > MaxTagSize)
-        return {};
-    std::string tag = "ID3";
-    tag += '\x03';
-    tag += '\0';
-    tag += '\0';
-    for (int shift : {21, 14, 7, 0})
-        tag += static_cast<char>((size >> shift) & 0x7F);
-    for (size_t i = 0; i < FrameCount; ++i) {
-        const std::string& text = slots[i];
-        if (text.empty())
-            continue;
-        tag += FrameIDs[i];
-        const auto contentSize = static_cast<uint32_t>(text.size() + 1);
-        for (int shift : {24, 16, 8, 0})
-            tag += static_cast<char>((contentSize >> shift) & 0xFF);
-        tag.append(3, '\0');
-        tag += text;
-    }
-    return tag;
-}
-
-std::string TID3v2::BuildTag() const {
-    return BuildTag(ToSlots());
+void TID3v2::ReadFields(const uint8_t* header, const ReadAt& read) {
+    id3v2::TagFrames tag;
+    if (!id3v2::Locate(header, m_size, read, tag))
+        return;
+    const CodePage& cp = CodePage::System();
+    const ReadAt frames = tag.Reader(read);
+    // The comment and the link come from the first frame with an empty description, else the
+    // first; for the others a later frame replaces an earlier one.
+    std::array<bool, FrameCount> chosen{}, chosenEmpty{};
+    std::string stored;
+    id3v2::Walk(tag, frames, [&](const id3v2::FrameRef& f) {
+        const int slot = SlotOf(tag.version, f.Id());
+        if (slot < 0)
+            return true;
+        stored.resize(f.size);
+        if (f.size > 0 && frames(f.ContentOffset(), stored.data(), f.size) != f.size)
+            return false;
+        if (!id3v2::ToPayload(tag, f, stored))
+            return true;
+        const auto s = static_cast<size_t>(slot);
+        Value v = DecodeField(s, tag.version, stored, cp);
+        if (s == SlotComment || s == SlotURL) {
+            if (chosen[s] && (chosenEmpty[s] || !v.emptyDescription))
+                return true;
+            chosen[s] = true;
+            chosenEmpty[s] = v.emptyDescription;
+        }
+        m_codePage[s] = std::move(v.codePage);
+        m_text[s] = std::move(v.utf8);
+        return true;
+    });
+    m_track = ParseTrack(m_codePage[SlotTrack]);
 }
 
 bool TID3v2::ReadFromFile(TFileReader& file) {
@@ -478,11 +589,11 @@ bool TID3v2::ReadFromFile(TFileReader& file) {
     m_exists = true;
     m_version = header[3];
     m_size = DeclaredSize(header, file.Size());
-    if (m_version != 3 || m_size <= 0)
-        return true;
-    SetFromSlots(ReadFrames(
-        [&file](int64_t offset, void* dst, size_t n) { return file.ReadAt(offset, dst, n); },
-        file.Size(), m_size));
+    if (m_size > 0)
+        ReadFields(header, [&file](int64_t offset, void* dst, size_t n) {
+            return file.ReadAt(offset, dst, n);
+        });
+    m_readText = m_text;
     return true;
 }
 
@@ -490,10 +601,121 @@ bool TID3v2::ReadFromFile(const std::string& fileName) {
     return TFileReader::ReadTag(*this, fileName);
 }
 
+std::string TID3v2::BuildTag(std::string_view oldTag) const {
+    // The old tag's frames in order, with the field each holds (-1 for the others).
+    struct Source {
+        id3v2::FrameRef ref;
+        std::string raw;
+        std::optional<std::string> payload;
+        int slot = -1;
+    };
+    uint64_t textBytes = 0;
+    for (const std::string& text : m_text)
+        textBytes += text.size();
+    if (textBytes > MaxTagSize)
+        return {};
+    std::vector<Source> sources;
+    id3v2::TagFrames tag;
+    const ReadAt old = [oldTag](int64_t offset, void* dst, size_t n) {
+        return fileio::ReadFromBytes(oldTag, offset, dst, n);
+    };
+    if (oldTag.size() >= HeaderSize && oldTag.substr(0, 3) == "ID3" &&
+        id3v2::Locate(reinterpret_cast<const uint8_t*>(oldTag.data()),
+                      static_cast<int64_t>(oldTag.size()), old, tag)) {
+        const ReadAt frames = tag.Reader(old);
+        id3v2::Walk(tag, frames, [&](const id3v2::FrameRef& f) {
+            Source s{f, std::string(f.headerSize + f.size, '\0'), std::nullopt, -1};
+            if (frames(f.offset, s.raw.data(), s.raw.size()) != static_cast<int64_t>(s.raw.size()))
+                return false;
+            std::string payload = s.raw.substr(f.headerSize);
+            if (id3v2::ToPayload(tag, f, payload)) {
+                s.payload = std::move(payload);
+                s.slot = SlotOf(tag.version, f.Id());
+            }
+            sources.push_back(std::move(s));
+            return true;
+        });
+    }
+    const uint8_t version = tag.version == 4 ? 4 : 3;
+
+    // What becomes of each old frame of the twelve, and which fields need a frame of their own.
+    enum class Fate { Keep, Replace, Drop };
+    std::vector<Fate> fates(sources.size(), Fate::Keep);
+    std::array<bool, FrameCount> present{}, pending{};
+    std::array<int, FrameCount> shown;
+    shown.fill(-1);
+    std::array<bool, FrameCount> shownEmpty{};
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const int slot = sources[i].slot;
+        if (slot < 0)
+            continue;
+        const auto s = static_cast<size_t>(slot);
+        present[s] = true;
+        if (s == SlotComment || s == SlotURL) {
+            const bool empty = DecodeField(s, tag.version, *sources[i].payload, CodePage::System())
+                                   .emptyDescription;
+            if (shown[s] < 0 || (!shownEmpty[s] && empty)) {
+                shown[s] = static_cast<int>(i);
+                shownEmpty[s] = empty;
+            }
+        }
+    }
+    for (size_t s = 0; s < FrameCount; ++s) {
+        const bool changed = m_text[s] != m_readText[s];
+        bool replaced = false;
+        if (changed && (s == SlotComment || s == SlotURL)) {
+            // Only a frame without a description stands for the field; others stay beside it,
+            // unless the one shown, described, is cleared.
+            if (shown[s] >= 0 && (shownEmpty[s] || m_text[s].empty())) {
+                fates[static_cast<size_t>(shown[s])] = Fate::Replace;
+                replaced = true;
+            }
+        } else if (changed) {
+            // The field's first frame takes the new text; repeats of it go.
+            for (size_t i = 0; i < sources.size(); ++i)
+                if (sources[i].slot == static_cast<int>(s)) {
+                    fates[i] = replaced ? Fate::Drop : Fate::Replace;
+                    replaced = true;
+                }
+        }
+        pending[s] = !m_text[s].empty() && (changed ? !replaced : !present[s]);
+    }
+
+    // New frames go in field order among the old frames of the twelve.
+    std::string body;
+    size_t next = 0;
+    const auto writePendingBelow = [&](size_t limit) {
+        for (; next < limit; ++next)
+            if (pending[next])
+                body += NewFrame(next, m_text[next], m_codePage[next], version, "eng");
+    };
+    for (size_t i = 0; i < sources.size(); ++i) {
+        Source& s = sources[i];
+        if (s.slot >= 0)
+            writePendingBelow(static_cast<size_t>(s.slot));
+        if (fates[i] == Fate::Keep) {
+            body += KeptFrame(tag, s.ref, std::move(s.raw), s.payload, version);
+        } else if (fates[i] == Fate::Replace) {
+            const auto slot = static_cast<size_t>(s.slot);
+            if (!m_text[slot].empty())
+                body += NewFrame(
+                    slot, m_text[slot], m_codePage[slot], version,
+                    std::string_view(*s.payload).substr(std::min<size_t>(1, s.payload->size()), 3));
+        }
+    }
+    writePendingBelow(FrameCount);
+
+    if (body.size() > MaxTagSize)
+        return {};
+    std::string out = "ID3";
+    out += static_cast<char>(version);
+    out.append(2, '\0');
+    id3v2::AppendSyncSafe(out, static_cast<uint32_t>(body.size()));
+    return out + body;
+}
+
 bool TID3v2::SaveToFile(const std::string& fileName) {
-    const std::string tag = BuildTag();
-    // A tag the size field cannot describe is refused before the file is touched.
-    m_lastError = tag.empty() ? EFBIG : RebuildFile(fileName, &tag);
+    m_lastError = RebuildFile(fileName, this);
     return m_lastError == 0;
 }
 

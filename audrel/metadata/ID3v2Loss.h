@@ -6,17 +6,17 @@
 
 #include "ID3v2.h"
 
-// What saving the editor's fields would drop from a file's ID3v2 tag. The save writes a
-// version 2.3.0 tag holding only the twelve fields, so every other frame goes, and so does a
-// repeated frame of the twelve (the reader shows the last one only); a tag of another version
-// is replaced whole. Read-only: nothing here writes.
+// What saving the editor's fields would drop from a file's ID3v2 tag. A save keeps every frame
+// it does not set; what it cannot keep is a version 2.2 frame without a version 2.3 form (the
+// tag becomes a 2.3 one), and a tag of a version whose frames cannot be read at all, which is
+// replaced whole. Read-only: nothing here writes.
 struct TID3v2Loss {
-    uint8_t Version = 0;         // the tag's major version; 0 without a tag the save replaces
-    int DroppedFrames = 0;       // frames of a version 2.3 tag that the fields do not carry
-    bool DroppedPicture = false; // an attached picture is among them
+    uint8_t Version = 0;        // the tag's major version; 0 without a tag the save replaces
+    bool ReplacedWhole = false; // a tag whose frames cannot be read (another version)
+    int DroppedFrames = 0;      // frames of a version 2.2 tag without a version 2.3 form
 
     // True when the save loses anything the file's tag holds.
-    bool LosesData() const { return Version != 0 && (Version != 3 || DroppedFrames > 0); }
+    bool LosesData() const { return ReplacedWhole || DroppedFrames > 0; }
 };
 
 // The loss for a file of fileSize bytes read through read (the tag and a little behind it).

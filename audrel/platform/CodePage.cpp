@@ -426,22 +426,40 @@ std::string CodePage::FromUtf8(std::string_view utf8) const {
     return out;
 }
 
-std::string CodePage::FromUtf16(std::u16string_view text) const {
+std::string CodePage::Utf16ToUtf8(std::u16string_view text) {
     std::string utf8;
     utf8.reserve(text.size() * 2);
     for (size_t i = 0; i < text.size(); ++i) {
         const char16_t u = text[i];
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
             text[i + 1] <= 0xDFFF) {
-            AppendUtf8(utf8, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ::AppendUtf8(utf8, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
         } else if (u >= 0xD800 && u <= 0xDFFF) {
             utf8 += '?';
         } else {
-            AppendUtf8(utf8, u);
+            ::AppendUtf8(utf8, u);
         }
     }
-    return FromUtf8(utf8);
+    return utf8;
+}
+
+std::u32string CodePage::Utf8ToCodePoints(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const char32_t ch = NextUtf8(utf8, i);
+        out += ch == kInvalid ? U'\xFFFD' : ch;
+    }
+    return out;
+}
+
+void CodePage::AppendUtf8(std::string& out, char32_t ch) {
+    ::AppendUtf8(out, ch);
+}
+
+std::string CodePage::FromUtf16(std::u16string_view text) const {
+    return FromUtf8(Utf16ToUtf8(text));
 }
 
 std::string CodePage::MapCase(std::string_view bytes,

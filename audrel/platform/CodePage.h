@@ -33,6 +33,12 @@ public:
     std::string FromUtf8(std::string_view utf8) const;
     std::string FromUtf16(std::u16string_view text) const;
 
+    // Unicode forms among themselves. UTF-16 to UTF-8: an unpaired surrogate becomes '?'.
+    // UTF-8 to code points: a malformed sequence becomes U+FFFD, one byte at a time.
+    static std::string Utf16ToUtf8(std::u16string_view text);
+    static std::u32string Utf8ToCodePoints(std::string_view utf8);
+    static void AppendUtf8(std::string& out, char32_t ch);
+
     // Case forms by the code page's own letters, byte for byte: the result has the
     // length of the input (double-byte characters are passed through unchanged).
     std::string Upper(std::string_view bytes) const;

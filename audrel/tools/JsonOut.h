@@ -11,55 +11,14 @@
 
 // A one-line JSON writer for the headless tools. Texts are byte strings: byte b is written as
 // the character U+00bb, so a reader gets the exact bytes back by encoding the text as Latin-1.
+// Unicode texts (UTF-8) are written as the characters they are.
 // Output looks like {"key": value, "key": value}.
 class JsonOut {
 public:
     // Appends bytes as a quoted JSON string (UTF-8, U+0000..U+00FF).
-    static void AppendString(std::string& out, std::string_view bytes)
-    {
-        static constexpr char hex[] = "0123456789abcdef";
-        const auto isPlain = [](unsigned char b) {
-            return b >= 0x20 && b < 0x80 && b != '"' && b != '\\';
-        };
-        // The leading run that needs no escaping (mostly the whole text), eight bytes at a time.
-        const size_t n = bytes.size();
-        size_t plain = 0;
-        for (uint64_t word = 0;
-             n - plain >= 8 && (std::memcpy(&word, bytes.data() + plain, 8), AllPlain(word));)
-            plain += 8;
-        while (plain < n && isPlain(static_cast<unsigned char>(bytes[plain])))
-            ++plain;
-        // Room for that run and the longest form ("\u00XX") of every byte behind it, trimmed
-        // below: findmp3 writes eight of these per hit.
-        const size_t start = out.size();
-        out.resize(start + 2 + plain + 6 * (n - plain));
-        char* p = out.data() + start;
-        *p++ = '"';
-        std::memcpy(p, bytes.data(), plain);
-        p += plain;
-        for (size_t i = plain; i < n;) {
-            const char ch = bytes[i++];
-            const auto b = static_cast<unsigned char>(ch);
-            if (isPlain(b)) {
-                *p++ = ch;
-            } else if (b == '"' || b == '\\') {
-                *p++ = '\\';
-                *p++ = ch;
-            } else if (b < 0x20) {
-                *p++ = '\\';
-                *p++ = 'u';
-                *p++ = '0';
-                *p++ = '0';
-                *p++ = hex[b >> 4];
-                *p++ = hex[b & 15];
-            } else {
-                *p++ = static_cast<char>(0xC0 | (b >> 6));
-                *p++ = static_cast<char>(0x80 | (b & 0x3F));
-            }
-        }
-        *p++ = '"';
-        out.resize(static_cast<size_t>(p - out.data()));
-    }
+    static void AppendString(std::string& out, std::string_view bytes) { Append<false>(out, bytes); }
+    // Appends well-formed UTF-8 as a quoted JSON string of its characters.
+    static void AppendUtf8(std::string& out, std::string_view utf8) { Append<true>(out, utf8); }
 
     JsonOut& BeginObject()
     {
@@ -130,12 +89,68 @@ public:
     {
         return Key(key).Int(static_cast<int64_t>(value));
     }
+    // A member whose value is Unicode text in UTF-8.
+    JsonOut& MemberUtf8(std::string_view key, std::string_view utf8)
+    {
+        Key(key);
+        Separate();
+        AppendUtf8(m_text, utf8);
+        return *this;
+    }
     JsonOut& Member(std::string_view key, std::nullptr_t) { return Key(key).Null(); }
     JsonOut& Member(std::string_view key, double value) { return Key(key).Double(value); }
 
     const std::string& Text() const { return m_text; }
 
 private:
+    template <bool Utf8> static void Append(std::string& out, std::string_view bytes)
+    {
+        static constexpr char hex[] = "0123456789abcdef";
+        const auto isPlain = [](unsigned char b) {
+            return b >= 0x20 && b < 0x80 && b != '"' && b != '\\';
+        };
+        // The leading run that needs no escaping (mostly the whole text), eight bytes at a time.
+        const size_t n = bytes.size();
+        size_t plain = 0;
+        for (uint64_t word = 0;
+             n - plain >= 8 && (std::memcpy(&word, bytes.data() + plain, 8), AllPlain(word));)
+            plain += 8;
+        while (plain < n && isPlain(static_cast<unsigned char>(bytes[plain])))
+            ++plain;
+        // Room for that run and the longest form ("\u00XX") of every byte behind it, trimmed
+        // below: findmp3 writes eight of these per hit.
+        const size_t start = out.size();
+        out.resize(start + 2 + plain + 6 * (n - plain));
+        char* p = out.data() + start;
+        *p++ = '"';
+        std::memcpy(p, bytes.data(), plain);
+        p += plain;
+        for (size_t i = plain; i < n;) {
+            const char ch = bytes[i++];
+            const auto b = static_cast<unsigned char>(ch);
+            if (isPlain(b)) {
+                *p++ = ch;
+            } else if (b == '"' || b == '\\') {
+                *p++ = '\\';
+                *p++ = ch;
+            } else if (b < 0x20) {
+                *p++ = '\\';
+                *p++ = 'u';
+                *p++ = '0';
+                *p++ = '0';
+                *p++ = hex[b >> 4];
+                *p++ = hex[b & 15];
+            } else if (Utf8) {
+                *p++ = ch;
+            } else {
+                *p++ = static_cast<char>(0xC0 | (b >> 6));
+                *p++ = static_cast<char>(0x80 | (b & 0x3F));
+            }
+        }
+        *p++ = '"';
+        out.resize(static_cast<size_t>(p - out.data()));
+    }
+
     // True when none of the eight bytes is below 0x20, above 0x7F, '"' or '\\' (the usual
     // bit tricks: a byte's high bit survives the subtraction only where the byte was small).
     static bool AllPlain(uint64_t w)

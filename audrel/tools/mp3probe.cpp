@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* Usage =
     "usage: mp3probe FILE... | mp3probe --write FILE [--v1 FIELD=VALUE]... "
-    "[--v2 FIELD=VALUE]... [--remove-v1] [--remove-v2]";
+    "[--v2 FIELD=VALUE]... [--v2-text FIELD=VALUE]... [--remove-v1] [--remove-v2]";
 
 int UsageError(const std::string& why)
 {
@@ -71,6 +71,11 @@ void AddID3v2(JsonOut& j, const TID3v2& t)
     j.Member("comment", t.Comment()).Member("composer", t.Composer());
     j.Member("encoded_by", t.EncodedBy()).Member("copyright", t.Copyright());
     j.Member("language", t.Language()).Member("url", t.URL());
+    // The same fields whole, as Unicode text.
+    j.Key("text").BeginObject();
+    for (size_t i = 0; i < TID3v2::FrameCount; ++i)
+        j.MemberUtf8(TID3v2::FieldNames[i], t.Text(static_cast<TID3v2::Field>(i)));
+    j.EndObject();
     j.EndObject();
 }
 
@@ -163,8 +168,20 @@ std::string SetV2(TID3v2& t, std::string_view field, std::string_view value)
     return "unknown --v2 field '" + std::string(field) + "'";
 }
 
+// A field from UTF-8 text (--v2-text); the track takes any text ("5/12").
+std::string SetV2Text(TID3v2& t, std::string_view field, std::string_view utf8)
+{
+    for (size_t i = 0; i < TID3v2::FrameCount; ++i) {
+        if (field == TID3v2::FieldNames[i]) {
+            t.SetText(static_cast<TID3v2::Field>(i), utf8);
+            return {};
+        }
+    }
+    return "unknown --v2-text field '" + std::string(field) + "'";
+}
+
 struct Assignment {
-    int tag;  // 1 or 2
+    int tag;  // 1, 2, or 3 for the ID3v2 fields as Unicode text
     std::string field, value;
 };
 
@@ -175,14 +192,14 @@ int Write(int argc, char** argv)
     std::vector<Assignment> assignments;
     for (int i = 2; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (!optionsEnded && (arg == "--v1" || arg == "--v2")) {
+        if (!optionsEnded && (arg == "--v1" || arg == "--v2" || arg == "--v2-text")) {
             if (i + 1 >= argc)
                 return UsageError(std::string(arg) + " needs FIELD=VALUE");
             const std::string_view pair = argv[++i];
             const size_t eq = pair.find('=');
             if (eq == std::string_view::npos || eq == 0)
                 return UsageError(std::string(arg) + " needs FIELD=VALUE, got '" + std::string(pair) + "'");
-            assignments.push_back({arg == "--v1" ? 1 : 2, std::string(pair.substr(0, eq)),
+            assignments.push_back({arg == "--v1" ? 1 : arg == "--v2" ? 2 : 3, std::string(pair.substr(0, eq)),
                                    std::string(pair.substr(eq + 1))});
         } else if (!optionsEnded && arg == "--remove-v1") {
             removeV1 = true;
@@ -206,8 +223,9 @@ int Write(int argc, char** argv)
     audio.ReadFromFile(file);
     bool setV1 = false, setV2 = false;
     for (const Assignment& a : assignments) {
-        const std::string error = a.tag == 1 ? SetV1(audio.ID3v1(), a.field, a.value)
-                                             : SetV2(audio.ID3v2(), a.field, a.value);
+        const std::string error = a.tag == 1   ? SetV1(audio.ID3v1(), a.field, a.value)
+                                  : a.tag == 2 ? SetV2(audio.ID3v2(), a.field, a.value)
+                                               : SetV2Text(audio.ID3v2(), a.field, a.value);
         if (!error.empty())
             return UsageError(error);
         (a.tag == 1 ? setV1 : setV2) = true;

@@ -457,17 +457,15 @@ QString TMP3TagEdit::ID3v2LossWarning() const {
     const TID3v2Loss loss = SurveyID3v2Loss(m_fileName);
     if (!loss.LosesData())
         return QString();
-    if (loss.Version != 3)
+    if (loss.ReplacedWhole)
         return QStringLiteral("The file has an ID3v2.%1 tag; saving replaces it with an ID3v2.3 "
                               "tag that holds only these fields.")
             .arg(loss.Version);
     const int n = loss.DroppedFrames;
-    const QString pictures = !loss.DroppedPicture ? QString()
-                             : n == 1             ? QStringLiteral(" (a picture)")
-                                                  : QStringLiteral(" (such as pictures)");
-    return QStringLiteral("The ID3v2 tag also holds %1 other %2%3; saving removes %4.")
+    return QStringLiteral("The ID3v2.2 tag holds %1 %2 that ID3v2.3 has no place for; saving "
+                          "removes %3.")
         .arg(n)
-        .arg(n == 1 ? QStringLiteral("frame") : QStringLiteral("frames"), pictures,
+        .arg(n == 1 ? QStringLiteral("frame") : QStringLiteral("frames"),
              n == 1 ? QStringLiteral("it") : QStringLiteral("them"));
 }
 

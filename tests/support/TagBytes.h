@@ -1,6 +1,7 @@
 #pragma once
 
-// Byte builders for tag fixtures: ID3v1 records, ID3v2 headers and v2.3 frames.
+// Byte builders for tag fixtures: ID3v1 records, ID3v2 headers and frames of versions 2.2 to 2.4,
+// APE tag footers.
 // Everything is a std::string of raw bytes, like the core's texts.
 
 #include <algorithm>
@@ -110,6 +111,51 @@ inline std::string Utf16TextFrame23(std::string_view id, std::u16string_view tex
     if (terminator)
         content += std::string(2, '\0');
     return Frame23(id, content);
+}
+
+// A frame of any version: v2.2 has a 3-letter identifier and a 3-byte size, v2.4 a synchsafe
+// size; flags are the two flag bytes of v2.3 and v2.4.
+inline std::string FrameV(uint8_t major, std::string_view id, std::string_view content,
+                          uint16_t flags = 0) {
+    if (major == 2) {
+        std::string f(id.substr(0, 3));
+        f += BigEndian32(static_cast<uint32_t>(content.size())).substr(1);
+        return f + std::string(content);
+    }
+    std::string f(id.substr(0, 4));
+    f += major == 4 ? SyncSafe(static_cast<uint32_t>(content.size()))
+                    : BigEndian32(static_cast<uint32_t>(content.size()));
+    f += static_cast<char>(flags >> 8);
+    f += static_cast<char>(flags & 0xFF);
+    return f + std::string(content);
+}
+
+// Unsynchronisation: a zero byte behind every 0xFF that is followed by 0x00 or 0xE0..0xFF, or
+// ends the bytes.
+inline std::string Unsynchronised(std::string_view bytes) {
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        out += bytes[i];
+        if (bytes[i] == '\xFF' && (i + 1 == bytes.size() || bytes[i + 1] == '\0' ||
+                                   (static_cast<unsigned char>(bytes[i + 1]) & 0xE0) == 0xE0))
+            out += '\0';
+    }
+    return out;
+}
+
+// A 32-byte APEv2 footer for a tag of tagSize bytes (items and footer), with a header when
+// withHeader (the header's bytes are the caller's).
+inline std::string ApeFooter(uint32_t tagSize, bool withHeader) {
+    std::string f = "APETAGEX";
+    const auto le = [&f](uint32_t v) {
+        for (int shift : {0, 8, 16, 24})
+            f += static_cast<char>((v >> shift) & 0xFF);
+    };
+    le(2000);
+    le(tagSize);
+    le(1);
+    le(withHeader ? 0x80000000u : 0);
+    return f + std::string(8, '\0');
 }
 
 // A whole v2.3 tag: header + frames + padding zero bytes.

@@ -292,3 +292,38 @@ TEST_F(ID3v1File, OnlyRegularFilesAreOpened) {
 }
 
 } // namespace
+
+namespace {
+
+// An APEv2 tag at the end of the file, alone, in front of an ID3v1 record or behind one: an
+// ID3v1 save or removal never writes into it, and its bytes are never taken for a record.
+TEST_F(ID3v1File, ApeTagAtTheEndIsNeverOverwrittenOrReadAsARecord) {
+    // The items end with "TAG..." 128 bytes before the file's end, like a record would.
+    const std::string items = std::string(57, 'i') + "TAG" + std::string(93, 'i');
+    const std::string ape = "APETAGEX" + std::string(24, 'h') + items +
+                            ApeFooter(static_cast<uint32_t>(items.size() + 32), true);
+    const std::string record = Id3v1Record("Old");
+    struct Case {
+        const char* name;
+        std::string file, afterSave, afterRemove;
+        bool exists;
+    };
+    const std::string saved = Id3v1Record("New");
+    for (const Case& c : {
+             Case{"alone", Audio + ape, Audio + ape + saved, Audio + ape, false},
+             Case{"before a record", Audio + ape + record, Audio + ape + saved, Audio + ape, true},
+             Case{"behind a record", Audio + record + ape, Audio + saved + ape, Audio + ape, true},
+         }) {
+        const std::string path = Make(c.file);
+        ASSERT_TRUE(tag.ReadFromFile(path)) << c.name;
+        EXPECT_EQ(tag.Exists(), c.exists) << c.name;
+        EXPECT_EQ(tag.Title(), c.exists ? "Old" : "") << c.name;
+        tag.SetTitle("New");
+        ASSERT_TRUE(tag.SaveToFile(path)) << c.name;
+        EXPECT_EQ(ReadFileBytes(path), c.afterSave) << c.name;
+        ASSERT_TRUE(tag.RemoveFromFile(path)) << c.name;
+        EXPECT_EQ(ReadFileBytes(path), c.afterRemove) << c.name;
+    }
+}
+
+} // namespace

@@ -31,7 +31,8 @@ ToolRun Probe(const TempDir& dir, const std::vector<std::string>& args)
 }
 
 // One JSON object line, flattened: "frame.offset" -> value. Strings come back as the bytes
-// they stand for (U+0000..U+00FF), other values as their literal text.
+// they stand for (U+0000..U+00FF), the Unicode texts of "id3v2.text" in UTF-8, other values as
+// their literal text.
 struct Json {
     std::vector<std::string> keys;  // in order of appearance
     std::map<std::string, std::string> values;
@@ -72,8 +73,9 @@ private:
         }
         return false;
     }
-    // A UTF-8 code point; only U+0000..U+00FF are valid here.
-    bool String(std::string& out)
+    // A UTF-8 code point; only U+0000..U+00FF are valid here, unless the string is Unicode
+    // text (utf8), which is kept in UTF-8 as it is.
+    bool String(std::string& out, bool utf8 = false)
     {
         if (!Eat('"'))
             return false;
@@ -100,7 +102,7 @@ private:
                 } else {
                     return false;  // the writer uses only \" \\ and \u00XX
                 }
-            } else if (c < 0x80) {
+            } else if (c < 0x80 || utf8) {
                 out += static_cast<char>(c);
             } else if ((c == 0xC2 || c == 0xC3) && m_i < m_s.size()) {
                 out += static_cast<char>(((c & 3) << 6) | (m_s[m_i++] & 0x3F));
@@ -128,7 +130,7 @@ private:
                     return false;
             } else if (m_i < m_s.size() && m_s[m_i] == '"') {
                 std::string value;
-                if (!String(value))
+                if (!String(value, name.rfind("id3v2.text.", 0) == 0))
                     return false;
                 json.values[name] = value;
                 json.isString[name] = true;
@@ -193,7 +195,10 @@ const std::vector<std::string> ProbeKeys = {
     "id3v1.comment", "id3v1.track", "id3v1.genre_index", "id3v1.genre",
     "id3v2", "id3v2.exists", "id3v2.version", "id3v2.size", "id3v2.title", "id3v2.artist", "id3v2.album",
     "id3v2.track", "id3v2.year", "id3v2.genre", "id3v2.comment", "id3v2.composer",
-    "id3v2.encoded_by", "id3v2.copyright", "id3v2.language", "id3v2.url",
+    "id3v2.encoded_by", "id3v2.copyright", "id3v2.language", "id3v2.url", "id3v2.text",
+    "id3v2.text.title", "id3v2.text.artist", "id3v2.text.album", "id3v2.text.track",
+    "id3v2.text.year", "id3v2.text.genre", "id3v2.text.comment", "id3v2.text.composer",
+    "id3v2.text.encoded_by", "id3v2.text.copyright", "id3v2.text.language", "id3v2.text.url",
 };
 
 TEST(Mp3Probe, PrintsOneLineOfEveryFieldPerFileInOrder)
@@ -259,10 +264,11 @@ TEST(Mp3Probe, FixturesGiveTheirCheckedValues)
           {"sample_rate", "24000"}, {"duration", "0.82099999999999995"}}},
         {"eyed3_v24.mp3",
          {{"read_ok", "true"}, {"id3v2.exists", "true"}, {"id3v2.version", "4"},
-          {"id3v2.title", ""}, {"id3v2.track", "0"}}},
+          {"id3v2.title", "Vier"}, {"id3v2.track", "3"}, {"id3v2.text.track", "03"}}},
         {"utf16_v23.mp3",
          {{"id3v2.version", "3"}, {"id3v2.title", "Gr\xFC\xDF" "e ?"},
-          {"id3v2.artist", "\xC4rtist"}, {"id3v2.album", "Plain"}}},
+          {"id3v2.artist", "\xC4rtist"}, {"id3v2.album", "Plain"},
+          {"id3v2.text.title", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x98\x83"}}},
         {"no_frame.mp3",
          {{"read_ok", "true"}, {"valid", "false"}, {"file_length", "0"},
           {"id3v2.exists", "false"}, {"id3v1.exists", "false"}, {"encoder", "Unknown"}}},

@@ -204,12 +204,14 @@ TEST_F(TagEditorTest, SaveQuestionWarnsOfDroppedID3v2Data) {
         bool saveV2;
         const char* warning;
     } cases[] = {
-        {lossy, true,
-         "The ID3v2 tag also holds 2 other frames (such as pictures); saving removes them."},
-        {Id3v2Tag({title, TextFrame23("TIT2", "U")}), true,
-         "The ID3v2 tag also holds 1 other frame; saving removes it."},
-        {Id3v2Tag({title}, 0, 4), true,
-         "The file has an ID3v2.4 tag; saving replaces it with an ID3v2.3 tag that holds only "
+        // A save keeps pictures, other frames, repeats and the version of 2.3 and 2.4 tags.
+        {lossy, true, ""},
+        {Id3v2Tag({title, TextFrame23("TIT2", "U")}), true, ""},
+        {Id3v2Tag({FrameV(4, "TIT2", "\0T"s)}, 0, 4), true, ""},
+        {Id3v2Tag({FrameV(2, "TT2", "\0T"s), FrameV(2, "CRM", "x"s)}, 0, 2), true,
+         "The ID3v2.2 tag holds 1 frame that ID3v2.3 has no place for; saving removes it."},
+        {Id3v2Tag({title}, 0, 5), true,
+         "The file has an ID3v2.5 tag; saving replaces it with an ID3v2.3 tag that holds only "
          "these fields."},
         {Id3v2Tag({title}), true, ""},
         {lossy, false, ""}, // without ID3v2 to save there is nothing to warn of
