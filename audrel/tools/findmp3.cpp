@@ -121,7 +121,8 @@ ToolCommandLine MakeCommandLine(Options& o, bool& detailOnly) {
         "Searches FOLDER and its subfolders for MP3 files as Audrel's window does and prints\n"
         "one JSON line per hit, then the summary line. Texts are taken in the locale's\n"
         "encoding and compared in the tags' code page (AUDREL_CODEPAGE overrides it).\n"
-        "Exit status: 0 done, 1 the folder could not be searched, 2 a usage error.",
+        "Exit status: 0 done, 1 the folder could not be listed or the search ended early,\n"
+        "2 a usage error.",
         "unknown option %s",
         {
             {"fast", "TEXT", "fast search (the default): TEXT anywhere in the raw tags",
