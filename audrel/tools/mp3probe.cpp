@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,18 +91,30 @@ bool Probe(TMPEGaudio& audio, const std::string& file)
     return ok;
 }
 
-// Why a file could not be read: names it on stderr.
-void ReportUnreadable(const std::string& file)
+// After the analyser gave up on a file: why the file cannot be read, or empty text when it
+// can (a file shorter than an ID3v1 record is read and gives up too; that is no error).
+std::string UnreadableReason(const std::string& file)
 {
     struct stat st {};
-    const char* why = "cannot be read";
     if (::stat(file.c_str(), &st) != 0)
-        why = std::strerror(errno);
-    else if (!S_ISREG(st.st_mode))
-        why = "not a regular file";
-    else if (::access(file.c_str(), R_OK) != 0)
-        why = std::strerror(errno);
-    std::fprintf(stderr, "mp3probe: cannot read '%s': %s\n", file.c_str(), why);
+        return std::strerror(errno);
+    if (!S_ISREG(st.st_mode))
+        return "not a regular file";
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    ::close(fd);
+    return st.st_size < static_cast<off_t>(TID3v1::RecordSize) ? std::string() : "read error";
+}
+
+// Names a file that cannot be read on stderr; false for it.
+bool Readable(const std::string& file)
+{
+    const std::string why = UnreadableReason(file);
+    if (why.empty())
+        return true;
+    std::fprintf(stderr, "mp3probe: cannot read '%s': %s\n", file.c_str(), why.c_str());
+    return false;
 }
 
 // A byte value 0..255 in decimal.
@@ -265,8 +278,7 @@ int Write(const ToolCommandLine& commandLine, const Request& r,
             return commandLine.UsageError(error);
         (a.tag == 1 ? setV1 : setV2) = true;
     }
-    if (!readOk)
-        ReportUnreadable(file);
+    const bool readable = readOk || Readable(file);
 
     std::optional<bool> v1Saved, v2Saved, v1Removed, v2Removed;
     if (setV1)
@@ -280,7 +292,7 @@ int Write(const ToolCommandLine& commandLine, const Request& r,
 
     JsonOut j;
     j.BeginObject().Member("file", file);
-    bool allDone = readOk;
+    bool allDone = readable;
     for (const auto& [key, result] : {std::pair{"v1_saved", v1Saved}, std::pair{"v2_saved", v2Saved},
                                       std::pair{"v1_removed", v1Removed},
                                       std::pair{"v2_removed", v2Removed}}) {
@@ -321,10 +333,8 @@ int main(int argc, char** argv)
     TMPEGaudio audio;
     bool allRead = true;
     for (const std::string& file : files) {
-        if (!Probe(audio, file)) {
-            ReportUnreadable(file);
+        if (!Probe(audio, file) && !Readable(file))
             allRead = false;
-        }
     }
     return std::fflush(stdout) == 0 && allRead ? 0 : 1;
 }

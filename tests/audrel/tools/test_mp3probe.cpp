@@ -398,6 +398,31 @@ TEST(Mp3Probe, FifoNamedLikeAnMp3IsAnsweredAtOnce)
     EXPECT_NE(write.out.find("\"v1_saved\": false, \"v2_saved\": false"), std::string::npos);
 }
 
+TEST(Mp3Probe, OnlyAFileThatCannotBeReadIsNamedAndFailsTheRun)
+{
+    TempDir dir;
+    const std::string folder = dir / "folder.mp3", shortFile = dir / "short.mp3";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    ASSERT_TRUE(WriteFileBytes(shortFile, "abc")); // read, but too short for an ID3v1 record
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{folder}, 1, "mp3probe: cannot read '" + folder + "': not a regular file\n"},
+        {{shortFile}, 0, ""},
+        {{"--write", dir / "gone.mp3", "--remove-v2"}, 1,
+         "mp3probe: cannot read '" + dir / "gone.mp3" + "': No such file or directory\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const ToolRun run = Probe(dir, c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(Lines(run.out).size(), 1u);
+    }
+}
+
 // Both tools: --help lists every option, and the manual page describes each of them.
 TEST(ToolCommandLines, HelpAndVersionAnswerAndTheManualPageNamesEveryOption)
 {
