@@ -4,24 +4,30 @@ JOBS  ?= $(shell nproc)
 REL   := build/release
 ASAN  := build/asan
 FUZZB := build/fuzz
+DEB   := build/deb
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps build run run-orlisk test test-release test-asan fuzz fuzz-short bench install-check smoke clean
+.PHONY: all deps deb-deps build run run-orlisk test test-release test-asan fuzz fuzz-short bench \
+	install-check smoke deb deb-check clean
 
 all: build
 
 deps:
 	@scripts/setup-deps.sh
 
+deb-deps:
+	@scripts/setup-deps.sh --packaging
+
 build: deps
 	cmake -S . -B $(REL) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON
 	cmake --build $(REL) -j $(JOBS)
 
-# Starts Audrel (under Xvfb when there is no display).
+# Starts Audrel (under Xvfb when there is no display, leaving its screenshots under build/).
 run: build
 	scripts/run-audrel.sh $(REL)
 
-# Starts Orlisk (under Xvfb with a loopback sample camera when there is no display).
+# Starts Orlisk (under Xvfb with a loopback sample camera when there is no display, leaving its
+# screenshots under build/).
 run-orlisk: build
 	scripts/run-orlisk.sh $(REL)
 
@@ -45,7 +51,10 @@ fuzz: deps
 fuzz-short: fuzz
 	scripts/fuzz-all.sh $(FUZZB) $(FUZZ_SECONDS)
 
-bench: build
+# The benchmarks are off in a plain build; this switches them on in the release build.
+bench: deps
+	cmake -S . -B $(REL) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON -DBENCH=ON
+	cmake --build $(REL) -j $(JOBS)
 	scripts/bench-all.sh $(REL)
 
 # Starts each program once offscreen and checks that it keeps running.
@@ -55,6 +64,23 @@ smoke: build
 # Installs into a scratch folder to check the install rules.
 install-check: build
 	rm -rf build/stage && DESTDIR=$(CURDIR)/build/stage cmake --install $(REL) --prefix /usr
+
+# The Debian packages audrel and orlisk in $(DEB)/, built with dpkg-buildpackage from a copy of
+# the tree (it writes its results beside the source folder). The tests are make test's job, so
+# the package build leaves them out unless DEB_BUILD_OPTIONS is given.
+DEB_BUILD_OPTIONS ?= nocheck
+deb: deb-deps
+	rm -rf $(DEB) && mkdir -p $(DEB)/src
+	tar --exclude=./build --exclude=./.git --exclude='./obj-*' -cf - . | tar -C $(DEB)/src -xf -
+	cd $(DEB)/src && DEB_BUILD_OPTIONS="$(DEB_BUILD_OPTIONS)" \
+	  dpkg-buildpackage -b -us -uc $(if $(filter nocheck,$(DEB_BUILD_OPTIONS)),-Pnocheck)
+	rm -rf $(DEB)/src
+	@ls -l $(DEB)/*.deb
+
+# The packages as a user gets them: lintian, the desktop and metainfo files, and both programs
+# started from the unpacked packages.
+deb-check: deb
+	scripts/check-packages.sh $(DEB)
 
 clean:
 	rm -rf build

@@ -20,8 +20,15 @@ if(FUZZ)
   target_link_options(project_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-find_package(GTest REQUIRED)
-include(GoogleTest)
+# The version a program prints for --version; only its start unit needs it.
+function(project_version_text target)
+  target_compile_definitions(${target} PRIVATE PROJECT_VERSION_TEXT="${PROJECT_VERSION}")
+endfunction()
+
+if(BUILD_TESTING)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
 
 # audrel_add_test(NAME SOURCES... LIBS libs... [GUI])
 # One executable per test file; GUI tests run on the offscreen platform.

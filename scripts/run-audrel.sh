@@ -2,15 +2,17 @@
 # Starts Audrel from a build folder (make has built it already).
 # With a display it simply runs. Without one it runs under Xvfb with fresh settings, searches
 # the sample folder audrel/samples as a user would (types the folder, presses Start), saves a
-# screenshot of the window (AUDREL_SHOT, default ./audrel.png), opens the tag editor on the first
-# row and saves a screenshot of it too (AUDREL_TAGEDIT_SHOT, default ./audrel-tagedit.png), and
+# screenshot of the window (AUDREL_SHOT, default build/audrel.png), opens the tag editor on the first
+# row and saves a screenshot of it too (AUDREL_TAGEDIT_SHOT, default build/audrel-tagedit.png), and
 # ends.
 set -euo pipefail
 build=${1:-build/release}
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(cd "$build" && pwd)/audrel/ui/audrel
-shot=$(realpath -m "${AUDREL_SHOT:-audrel.png}")
-editshot=$(realpath -m "${AUDREL_TAGEDIT_SHOT:-audrel-tagedit.png}")
+# Screenshots go under build/, never into the source tree.
+shot=$(realpath -m "${AUDREL_SHOT:-$root/build/audrel.png}")
+editshot=$(realpath -m "${AUDREL_TAGEDIT_SHOT:-$root/build/audrel-tagedit.png}")
+mkdir -p "$(dirname "$shot")" "$(dirname "$editshot")"
 
 if [ -n "${DISPLAY:-}" ]; then
   exec "$bin"

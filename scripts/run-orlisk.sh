@@ -2,15 +2,17 @@
 # Starts Orlisk from a build folder (make has built it already).
 # With a display it simply runs. Without one it runs under Xvfb in a scratch folder whose
 # camera list points at the sample cameras of orlisk/data/samplecam, served on loopback; after
-# two refreshes it saves a screenshot (ORLISK_SHOT, default ./orlisk.png), double-clicks the
-# picture, saves the fullscreen window beside it (ORLISK_FULLSHOT, default ./orlisk-fullscreen.png)
+# two refreshes it saves a screenshot (ORLISK_SHOT, default build/orlisk.png), double-clicks the
+# picture, saves the fullscreen window beside it (ORLISK_FULLSHOT, default build/orlisk-fullscreen.png)
 # and ends.
 set -euo pipefail
 build=${1:-build/release}
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(cd "$build" && pwd)/orlisk/orlisk
-shot=$(realpath -m "${ORLISK_SHOT:-orlisk.png}")
-fullshot=$(realpath -m "${ORLISK_FULLSHOT:-orlisk-fullscreen.png}")
+# Screenshots go under build/, never into the source tree.
+shot=$(realpath -m "${ORLISK_SHOT:-$root/build/orlisk.png}")
+fullshot=$(realpath -m "${ORLISK_FULLSHOT:-$root/build/orlisk-fullscreen.png}")
+mkdir -p "$(dirname "$shot")" "$(dirname "$fullshot")"
 
 if [ -n "${DISPLAY:-}" ]; then
   exec "$bin"

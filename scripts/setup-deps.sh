@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# Installs what the build, the tests and the run commands need from Debian's packages.
+# Installs what the build, the tests and the run commands need from Debian's packages; with
+# --packaging, also what make deb and make deb-check need.
 # As root it runs apt-get; otherwise it prints the exact command and stops.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins qt6-translations-l10n
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-dejavu-extra
   strace python3
   libtag1-dev time
   python3-mutagen eyed3 ffmpeg id3v2
 )
+# The packages' build (debian/control's Build-Depends are in the list above) and their checks.
+packaging=(
+  debhelper dpkg-dev lintian man-db desktop-file-utils appstream
+)
+if [ "${1:-}" = --packaging ]; then
+  packages+=("${packaging[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 // findmp3: runs the search engine the window uses over one folder tree and prints one JSON line
 // per hit, in the order the engine reports them, then the window's summary line.
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -12,22 +13,17 @@
 #include <string_view>
 #include <vector>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <langinfo.h>
 
 #include "CodePage.h"
+#include "CommandLine.h"
 #include "FindMP3.h"
+#include "FolderOpen.h"
 #include "JsonOut.h"
 
 namespace {
-
-constexpr const char* Usage =
-    "usage: findmp3 [--fast TEXT | --detail [--title T] [--artist A] [--album B]] "
-    "[--no-subfolders] [--mask M] [--read-ahead auto|always|never] FOLDER";
-
-int UsageError(const std::string& why) {
-    std::fprintf(stderr, "findmp3: %s; %s\n", why.c_str(), Usage);
-    return 2;
-}
 
 // A typed text in the locale's encoding, as the code page's bytes (what the window does with
 // the text of an edit box). Nullopt when the text is not valid in the locale's encoding.
@@ -93,6 +89,89 @@ void PrintHit(const TFindMP3Info& info) {
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
+// The command line: every option, its --help line and what it sets.
+ToolCommandLine MakeCommandLine(Options& o, bool& detailOnly) {
+    // A typed text goes to the engine as the code page's bytes.
+    auto text = [](std::string& into, std::string refusal) {
+        return [&into, refusal](const char* argument) -> std::string {
+            const auto converted = argument ? ToCodePage(argument) : std::nullopt;
+            if (!converted)
+                return refusal;
+            into = *converted;
+            return {};
+        };
+    };
+    auto criterion = [&](std::string& into, const char* option) {
+        auto take = text(into, std::string(option) + " needs a text in the locale's encoding");
+        return [&detailOnly, take](const char* argument) {
+            detailOnly = true;
+            return take(argument);
+        };
+    };
+    auto flag = [](bool& into, bool value) {
+        return [&into, value](const char*) -> std::string {
+            into = value;
+            return {};
+        };
+    };
+    return {
+        "findmp3",
+        "usage: findmp3 [--fast TEXT | --detail [--title T] [--artist A] [--album B]] "
+        "[--no-subfolders] [--mask M] [--read-ahead auto|always|never] FOLDER",
+        "Searches FOLDER and its subfolders for MP3 files as Audrel's window does and prints\n"
+        "one JSON line per hit, then the summary line. Texts are taken in the locale's\n"
+        "encoding and compared in the tags' code page (AUDREL_CODEPAGE overrides it).\n"
+        "Exit status: 0 done, 1 the folder could not be listed or the search ended early,\n"
+        "2 a usage error.",
+        "unknown option %s",
+        {
+            {"fast", "TEXT", "fast search (the default): TEXT anywhere in the raw tags",
+             [&o, take = text(o.fast, "--fast needs a TEXT in the locale's encoding")](
+                 const char* argument) {
+                 o.fastGiven = true;
+                 return take(argument);
+             }},
+            {"detail", nullptr, "detail search in the tag fields of both tag versions",
+             flag(o.detail, true)},
+            {"title", "T", "with --detail: a title containing T", criterion(o.title, "--title")},
+            {"artist", "A", "with --detail: an artist containing A",
+             criterion(o.artist, "--artist")},
+            {"album", "B", "with --detail: an album containing B", criterion(o.album, "--album")},
+            {"no-subfolders", nullptr, "search FOLDER only", flag(o.subFolders, false)},
+            // Masks are matched against file names, which are bytes as the disk holds them.
+            {"mask", "M", "file-name mask ending in .mp3 (default *.mp3)",
+             [&o](const char* argument) -> std::string {
+                 if (!argument)
+                     return "--mask needs a mask";
+                 o.mask = argument;
+                 return {};
+             }},
+            {"read-ahead", "MODE", "auto, always or never: read the next files ahead",
+             [&o](const char* argument) -> std::string {
+                 const std::string mode = argument ? argument : "";
+                 if (mode == "auto")
+                     o.readAhead = TReadAheadMode::Auto;
+                 else if (mode == "always")
+                     o.readAhead = TReadAheadMode::Always;
+                 else if (mode == "never")
+                     o.readAhead = TReadAheadMode::Never;
+                 else
+                     return "--read-ahead takes auto, always or never";
+                 return {};
+             }},
+        },
+    };
+}
+
+// Why the engine's first folder cannot be listed, or empty text when it can.
+std::string FolderProblem(const std::string& folder) {
+    DIR* dir = OpenFolderAt(AT_FDCWD, folder.c_str(), true);
+    if (!dir)
+        return std::strerror(errno);
+    ::closedir(dir);
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -101,65 +180,19 @@ int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     Options o;
     bool detailOnly = false;
-    bool optionsEnd = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto text = [&](std::string& into) -> bool {
-            if (i + 1 >= argc)
-                return false;
-            const auto converted = ToCodePage(argv[++i]);
-            if (!converted)
-                return false;
-            into = *converted;
-            return true;
-        };
-        if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
-            if (o.folder)
-                return UsageError("only one FOLDER may be given");
-            o.folder = arg;
-        } else if (arg == "--") {
-            optionsEnd = true;
-        } else if (arg == "--fast") {
-            o.fastGiven = true;
-            if (!text(o.fast))
-                return UsageError("--fast needs a TEXT in the locale's encoding");
-        } else if (arg == "--detail") {
-            o.detail = true;
-        } else if (arg == "--title" || arg == "--artist" || arg == "--album") {
-            detailOnly = true;
-            std::string& into = arg == "--title" ? o.title : arg == "--artist" ? o.artist : o.album;
-            if (!text(into))
-                return UsageError(arg + " needs a text in the locale's encoding");
-        } else if (arg == "--no-subfolders") {
-            o.subFolders = false;
-        } else if (arg == "--mask") {
-            // Masks are matched against file names, which are bytes as the disk holds them.
-            if (i + 1 >= argc)
-                return UsageError("--mask needs a mask");
-            o.mask = argv[++i];
-        } else if (arg == "--read-ahead") {
-            const std::string mode = i + 1 < argc ? argv[++i] : "";
-            if (mode == "auto")
-                o.readAhead = TReadAheadMode::Auto;
-            else if (mode == "always")
-                o.readAhead = TReadAheadMode::Always;
-            else if (mode == "never")
-                o.readAhead = TReadAheadMode::Never;
-            else
-                return UsageError("--read-ahead takes auto, always or never");
-        } else if (arg == "--help" || arg == "-h") {
-            std::printf("%s\n", Usage);
-            return 0;
-        } else {
-            return UsageError("unknown option " + arg);
-        }
-    }
-    if (!o.folder)
-        return UsageError("a FOLDER is needed");
+    const ToolCommandLine commandLine = MakeCommandLine(o, detailOnly);
+    std::vector<std::string> operands;
+    if (const int status = commandLine.Parse(argc, argv, operands); status >= 0)
+        return status;
+    if (operands.size() > 1)
+        return commandLine.UsageError("only one FOLDER may be given");
+    if (operands.empty())
+        return commandLine.UsageError("a FOLDER is needed");
+    o.folder = operands.front();
     if (o.detail && o.fastGiven)
-        return UsageError("--fast and --detail exclude each other");
+        return commandLine.UsageError("--fast and --detail exclude each other");
     if (detailOnly && !o.detail)
-        return UsageError("--title, --artist and --album belong to --detail");
+        return commandLine.UsageError("--title, --artist and --album belong to --detail");
 
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
@@ -179,12 +212,21 @@ int main(int argc, char** argv) {
         ++resultCount;
         PrintHit(info);
     };
+    // A folder that cannot be listed is an empty result to the engine, as to the window; the
+    // tool says so after the summary.
+    const std::string folderProblem = FolderProblem(engine->Folder());
     engine->Start();
     engine->WaitUntilFinished();
 
     std::printf("Processed folders: %d files: %d. MP3 result: %d files.\n", engine->FolderCount(),
                 engine->FileCount(), resultCount);
     std::fflush(stdout);
+    if (!folderProblem.empty()) {
+        const std::string& named = o.folder->empty() ? engine->Folder() : *o.folder;
+        std::fprintf(stderr, "findmp3: cannot open folder '%s': %s\n", named.c_str(),
+                     folderProblem.c_str());
+        return 1;
+    }
     if (!engine->ErrorText().empty()) {
         std::fprintf(stderr, "findmp3: the search ended early: %s\n", engine->ErrorText().c_str());
         return 1;

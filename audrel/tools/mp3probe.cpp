@@ -1,6 +1,7 @@
 // mp3probe: runs the MPEG analyser over files and prints one JSON line per file, or writes
 // and removes tags of one file (--write). Scripts, tests and benchmarks drive the core with it.
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -8,20 +9,15 @@
 #include <string_view>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "CommandLine.h"
 #include "JsonOut.h"
 #include "MPEGaudio.h"
 
 namespace {
-
-constexpr const char* Usage =
-    "usage: mp3probe FILE... | mp3probe --write FILE [--v1 FIELD=VALUE]... "
-    "[--v2 FIELD=VALUE]... [--v2-text FIELD=VALUE]... [--remove-v1] [--remove-v2]";
-
-int UsageError(const std::string& why)
-{
-    std::fprintf(stderr, "mp3probe: %s; %s\n", why.c_str(), Usage);
-    return 2;
-}
 
 void PrintLine(const JsonOut& json)
 {
@@ -79,7 +75,7 @@ void AddID3v2(JsonOut& j, const TID3v2& t)
     j.EndObject();
 }
 
-void Probe(TMPEGaudio& audio, const std::string& file)
+bool Probe(TMPEGaudio& audio, const std::string& file)
 {
     const bool ok = audio.ReadFromFile(file);
     JsonOut j;
@@ -97,6 +93,33 @@ void Probe(TMPEGaudio& audio, const std::string& file)
     AddID3v2(j, audio.ID3v2());
     j.EndObject();
     PrintLine(j);
+    return ok;
+}
+
+// After the analyser gave up on a file: why the file cannot be read, or empty text when it
+// can (a file shorter than an ID3v1 record is read and gives up too; that is no error).
+std::string UnreadableReason(const std::string& file)
+{
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0)
+        return std::strerror(errno);
+    if (!S_ISREG(st.st_mode))
+        return "not a regular file";
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    ::close(fd);
+    return st.st_size < static_cast<off_t>(TID3v1::RecordSize) ? std::string() : "read error";
+}
+
+// Names a file that cannot be read on stderr; false for it.
+bool Readable(const std::string& file)
+{
+    const std::string why = UnreadableReason(file);
+    if (why.empty())
+        return true;
+    std::fprintf(stderr, "mp3probe: cannot read '%s': %s\n", file.c_str(), why.c_str());
+    return false;
 }
 
 // A byte value 0..255 in decimal.
@@ -180,70 +203,120 @@ std::string SetV2Text(TID3v2& t, std::string_view field, std::string_view utf8)
     return "unknown --v2-text field '" + std::string(field) + "'";
 }
 
+// One field to set: the setter's result names an error, empty when the value is taken.
 struct Assignment {
-    int tag;  // 1, 2, or 3 for the ID3v2 fields as Unicode text
+    using Setter = std::string (*)(TMPEGaudio&, std::string_view field, std::string_view value);
+    Setter set;
+    int tag; // 1 or 2: the tag that is saved afterwards
     std::string field, value;
 };
 
-int Write(int argc, char** argv)
+std::string SetV1Field(TMPEGaudio& audio, std::string_view field, std::string_view value)
 {
-    std::string file;
-    bool haveFile = false, removeV1 = false, removeV2 = false, optionsEnded = false;
+    return SetV1(audio.ID3v1(), field, value);
+}
+
+std::string SetV2Field(TMPEGaudio& audio, std::string_view field, std::string_view value)
+{
+    return SetV2(audio.ID3v2(), field, value);
+}
+
+std::string SetV2TextField(TMPEGaudio& audio, std::string_view field, std::string_view value)
+{
+    return SetV2Text(audio.ID3v2(), field, value);
+}
+
+struct Request {
+    bool write = false, removeV1 = false, removeV2 = false;
     std::vector<Assignment> assignments;
-    for (int i = 2; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!optionsEnded && (arg == "--v1" || arg == "--v2" || arg == "--v2-text")) {
-            if (i + 1 >= argc)
-                return UsageError(std::string(arg) + " needs FIELD=VALUE");
-            const std::string_view pair = argv[++i];
+    bool modifies() const { return removeV1 || removeV2 || !assignments.empty(); }
+};
+
+// The command line: every option, its --help line and what it records.
+ToolCommandLine MakeCommandLine(Request& r)
+{
+    // "--v1 FIELD=VALUE" and its kin: one assignment through `set`, saved to `tag`.
+    auto assignment = [&r](const char* option, Assignment::Setter set, int tag) {
+        return [&r, option, set, tag](const char* argument) -> std::string {
+            const std::string name = std::string("--") + option;
+            if (!argument)
+                return name + " needs FIELD=VALUE";
+            const std::string_view pair = argument;
             const size_t eq = pair.find('=');
             if (eq == std::string_view::npos || eq == 0)
-                return UsageError(std::string(arg) + " needs FIELD=VALUE, got '" + std::string(pair) + "'");
-            assignments.push_back({arg == "--v1" ? 1 : arg == "--v2" ? 2 : 3, std::string(pair.substr(0, eq)),
-                                   std::string(pair.substr(eq + 1))});
-        } else if (!optionsEnded && arg == "--remove-v1") {
-            removeV1 = true;
-        } else if (!optionsEnded && arg == "--remove-v2") {
-            removeV2 = true;
-        } else if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            return UsageError("unknown option '" + std::string(arg) + "'");
-        } else if (haveFile) {
-            return UsageError("--write takes one FILE");
-        } else {
-            file = arg;
-            haveFile = true;
-        }
-    }
-    if (!haveFile)
-        return UsageError("--write needs a FILE");
+                return name + " needs FIELD=VALUE, got '" + std::string(pair) + "'";
+            r.assignments.push_back(
+                {set, tag, std::string(pair.substr(0, eq)), std::string(pair.substr(eq + 1))});
+            return {};
+        };
+    };
+    auto flag = [](bool& into) {
+        return [&into](const char*) -> std::string {
+            into = true;
+            return {};
+        };
+    };
+    return {
+        "mp3probe",
+        "usage: mp3probe FILE... | mp3probe --write FILE [--v1 FIELD=VALUE]... "
+        "[--v2 FIELD=VALUE]... [--v2-text FIELD=VALUE]... [--remove-v1] [--remove-v2]",
+        "Prints one JSON line per FILE: its MPEG audio data and both tags, as Audrel reads\n"
+        "them. With --write it sets fields of FILE's tags, saves the tags it changed, removes\n"
+        "the tags asked for, and prints one JSON line of the results.\n"
+        "Exit status: 0 done, 1 a file could not be read or a tag not saved or removed,\n"
+        "2 a usage error.",
+        "unknown option '%s'",
+        {
+            {"write", nullptr, "write the tags of one FILE instead of probing",
+             flag(r.write)},
+            {"v1", "FIELD=VALUE",
+             "set an ID3v1 field: title, artist, album, year, comment, track, genre_index",
+             assignment("v1", SetV1Field, 1)},
+            {"v2", "FIELD=VALUE",
+             "set an ID3v2 field: title, artist, album, track, year, genre, comment, "
+             "composer, encoded_by, copyright, language, url",
+             assignment("v2", SetV2Field, 2)},
+            {"v2-text", "FIELD=VALUE", "set an ID3v2 field from UTF-8 text, saved as Unicode",
+             assignment("v2-text", SetV2TextField, 2)},
+            {"remove-v1", nullptr, "remove the ID3v1 tag", flag(r.removeV1)},
+            {"remove-v2", nullptr, "remove the ID3v2 tag", flag(r.removeV2)},
+        },
+    };
+}
+
+int Write(const ToolCommandLine& commandLine, const Request& r,
+          const std::vector<std::string>& files)
+{
+    if (files.empty())
+        return commandLine.UsageError("--write needs a FILE");
+    if (files.size() > 1)
+        return commandLine.UsageError("--write takes one FILE");
+    const std::string& file = files.front();
 
     TMPEGaudio audio;
-    audio.ReadFromFile(file);
+    const bool readOk = audio.ReadFromFile(file);
     bool setV1 = false, setV2 = false;
-    for (const Assignment& a : assignments) {
-        const std::string error = a.tag == 1   ? SetV1(audio.ID3v1(), a.field, a.value)
-                                  : a.tag == 2 ? SetV2(audio.ID3v2(), a.field, a.value)
-                                               : SetV2Text(audio.ID3v2(), a.field, a.value);
+    for (const Assignment& a : r.assignments) {
+        const std::string error = a.set(audio, a.field, a.value);
         if (!error.empty())
-            return UsageError(error);
+            return commandLine.UsageError(error);
         (a.tag == 1 ? setV1 : setV2) = true;
     }
+    const bool readable = readOk || Readable(file);
 
     std::optional<bool> v1Saved, v2Saved, v1Removed, v2Removed;
     if (setV1)
         v1Saved = audio.ID3v1().SaveToFile(file);
     if (setV2)
         v2Saved = audio.ID3v2().SaveToFile(file);
-    if (removeV1)
+    if (r.removeV1)
         v1Removed = audio.ID3v1().RemoveFromFile(file);
-    if (removeV2)
+    if (r.removeV2)
         v2Removed = audio.ID3v2().RemoveFromFile(file);
 
     JsonOut j;
     j.BeginObject().Member("file", file);
-    bool allDone = true;
+    bool allDone = readable;
     for (const auto& [key, result] : {std::pair{"v1_saved", v1Saved}, std::pair{"v2_saved", v2Saved},
                                       std::pair{"v1_removed", v1Removed},
                                       std::pair{"v2_removed", v2Removed}}) {
@@ -263,33 +336,29 @@ int Write(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
-        return UsageError("no FILE given");
-    if (std::strcmp(argv[1], "--write") == 0) {
-        const int status = Write(argc, argv);
+    Request request;
+    const ToolCommandLine commandLine = MakeCommandLine(request);
+    std::vector<std::string> files;
+    if (const int status = commandLine.Parse(argc, argv, files); status >= 0)
+        return status;
+    if (request.write) {
+        const int status = Write(commandLine, request, files);
         std::fflush(stdout);
         return status;
     }
-
-    std::vector<std::string> files;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!optionsEnded && arg == "--")
-            optionsEnded = true;
-        else if (!optionsEnded && arg.size() > 2 && arg.substr(0, 2) == "--")
-            return UsageError("unknown option '" + std::string(arg) + "'");
-        else
-            files.emplace_back(arg);
-    }
+    if (request.modifies())
+        return commandLine.UsageError("--v1, --v2, --remove-v1 and --remove-v2 need --write");
     if (files.empty())
-        return UsageError("no FILE given");
+        return commandLine.UsageError("no FILE given");
 
     // One write per many lines when probing thousands of files.
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     TMPEGaudio audio;
-    for (const std::string& file : files)
-        Probe(audio, file);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    bool allRead = true;
+    for (const std::string& file : files) {
+        if (!Probe(audio, file) && !Readable(file))
+            allRead = false;
+    }
+    return std::fflush(stdout) == 0 && allRead ? 0 : 1;
 }

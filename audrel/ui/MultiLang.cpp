@@ -9,10 +9,12 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStringDecoder>
 #include <QTableView>
+#include <QTranslator>
 #include <QTreeView>
 #include <QWidget>
 
@@ -103,6 +105,10 @@ QList<QWidget*> ApplicationWindows() {
 
 } // namespace
 
+TMultiLang::TMultiLang() = default;
+
+TMultiLang::~TMultiLang() = default;
+
 QString TMultiLang::Translate(const QString& text) const {
     const auto it = m_translationIndex.constFind(Fold(text));
     return it == m_translationIndex.constEnd() ? text : it.value();
@@ -164,12 +170,54 @@ void TMultiLang::SetTranslations(QStringList lines) {
     }
 }
 
+QLocale::Language TMultiLang::LanguageOfFile(const QString& fileName) {
+    const QString name = QFileInfo(fileName).fileName();
+    const QString stem = name.left(name.toLower().indexOf(QStringLiteral(".lng")));
+    if (stem.isEmpty())
+        return QLocale::AnyLanguage;
+    for (int l = QLocale::AnyLanguage + 1; l <= QLocale::LastLanguage; ++l) {
+        const auto language = static_cast<QLocale::Language>(l);
+        if (language == QLocale::C)
+            continue;
+        if (stem.compare(QLocale::languageToString(language), Qt::CaseInsensitive) == 0)
+            return language;
+        const QLocale locale(language);
+        // A language without locale data falls back to C, whose name says nothing.
+        if (locale.language() == language &&
+            stem.compare(locale.nativeLanguageName(), Qt::CaseInsensitive) == 0)
+            return language;
+    }
+    return QLocale::AnyLanguage;
+}
+
+void TMultiLang::LoadQtTranslation(const QLocale& locale) {
+    if (m_qtTranslation) {
+        QCoreApplication::removeTranslator(m_qtTranslation.get());
+        m_qtTranslation.reset();
+    }
+    // Debian keeps qtbase_xx.qm in Qt's translations folder (qt6-translations-l10n).
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(translator.get()))
+        m_qtTranslation = std::move(translator);
+}
+
+void TMultiLang::FollowSystemLocale() {
+    LoadQtTranslation(QLocale::system());
+}
+
 void TMultiLang::LoadLanguage(const QString& fileName) {
     if (!fileName.isEmpty() && QFileInfo(fileName).isFile()) {
         QFile file(fileName);
         if (file.open(QIODevice::ReadOnly)) {
             SetTranslations(DecodeLanguageFile(file.readAll()));
             m_languageFile = fileName;
+            const QLocale::Language language = LanguageOfFile(fileName);
+            if (language == QLocale::AnyLanguage)
+                FollowSystemLocale();
+            else
+                LoadQtTranslation(QLocale(language));
             return;
         }
     }
@@ -178,6 +226,7 @@ void TMultiLang::LoadLanguage(const QString& fileName) {
 
 void TMultiLang::ResetToDefault() {
     SetTranslations({});
+    FollowSystemLocale();
     ApplyAll();
 }
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 
 #include "Dialogs.h"
@@ -130,11 +131,22 @@ void TConfigForm::CollectOnce() {
     }
 }
 
+QString TConfigForm::LocaleChoice() const {
+    const QLocale::Language language = QLocale().language();
+    for (int i = 1; i < cbLocalization->count(); ++i) {
+        const QString name = cbLocalization->itemText(i);
+        if (TMultiLang::LanguageOfFile(LanguagePath(name)) == language)
+            return name;
+    }
+    return QString();
+}
+
 void TConfigForm::FormCreate() {
     Collected = false;
     if (BuildLanguageList() == 0)
         return;
-    const QString stored = m_settings.ReadText(LangNameValue, QString());
+    // Until a language has been chosen, the one of the user's locale.
+    const QString stored = m_settings.ReadText(LangNameValue, LocaleChoice());
     cbLocalization->setEditText(stored);
     CollectOnce();
     Localizer.LoadLanguage(LanguagePath(stored));

@@ -28,6 +28,8 @@ public:
     int BuildLanguageList();
     // The file of a display name (case ignored, first line wins), or empty text.
     QString LanguagePath(const QString& name) const;
+    // The first choice in the language of the user's locale, or empty text.
+    QString LocaleChoice() const;
 
     QLabel* lLocalization;
     QComboBox* cbLocalization;

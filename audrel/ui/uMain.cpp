@@ -608,7 +608,7 @@ void TAudrelForm::RadioDetailClick() {
 }
 
 QString TAudrelForm::SelectFolder() {
-    return m_dialogs.SelectFolder(this, FolderPrompt);
+    return m_dialogs.SelectFolder(this, Localizer.Translate(FolderPrompt));
 }
 
 void TAudrelForm::tbConfigClick() {

@@ -112,6 +112,7 @@ TEST_F(FindMp3Tool, OptionsReachTheEngine) {
         return joined;
     };
     EXPECT_EQ(names({"--fast", "KINO", tree.Path()}), "deep.mp3 ");
+    EXPECT_EQ(names({tree.Path(), "--fast=KINO", "--read-ahead=never"}), "deep.mp3 ");
     EXPECT_EQ(names({"--fast", "kino", "--no-subfolders", tree.Path()}), "");
     EXPECT_EQ(names({"--detail", "--title", "Blood", tree.Path()}), "top.mp3 ");
     EXPECT_EQ(names({"--detail", "--title", "blood", tree.Path()}), "");
@@ -157,10 +158,18 @@ TEST_F(FindMp3Tool, HostileTreesEndNormally) {
     }
 }
 
-TEST_F(FindMp3Tool, MissingFolderGivesAnEmptySummary) {
-    const ToolRun run = Find(io, {tree / "missing"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "Processed folders: 0 files: 0. MP3 result: 0 files.\n");
+TEST_F(FindMp3Tool, AFolderThatCannotBeListedIsNamedAfterTheEmptySummary) {
+    Put("a.mp3", Mp3());
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {tree / "missing", "No such file or directory"},
+        {tree / "a.mp3", "Not a directory"},
+    };
+    for (const auto& [folder, reason] : cases) {
+        const ToolRun run = Find(io, {folder});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "Processed folders: 0 files: 0. MP3 result: 0 files.\n");
+        EXPECT_EQ(run.err, "findmp3: cannot open folder '" + folder + "': " + reason + "\n");
+    }
 }
 
 TEST_F(FindMp3Tool, ErrorsAreReported) {
@@ -171,6 +180,9 @@ TEST_F(FindMp3Tool, ErrorsAreReported) {
         {"--fast", "x", "--detail", tree.Path()},
         {"--title", "x", tree.Path()},
         {"--bogus", tree.Path()},
+        {"-x", tree.Path()},
+        {"--detail=yes", tree.Path()},
+        {"--read-ahead=sometimes", tree.Path()},
         {tree.Path(), tree.Path()},
     };
     for (const auto& args : usage) {

@@ -207,8 +207,9 @@ TEST(Mp3Probe, PrintsOneLineOfEveryFieldPerFileInOrder)
     const std::vector<std::string> files = {Fixture("lame_vbr.mp3"), dir / "missing.mp3",
                                             Fixture("no_frame.mp3")};
     const ToolRun run = Probe(dir, files);
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "");
+    // The missing file still has its line; stderr names it and the status tells.
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "mp3probe: cannot read '" + files[1] + "': No such file or directory\n");
     const auto lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 3u);
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -364,7 +365,10 @@ TEST(Mp3Probe, UsageErrorsExitWithOneLineAndTouchNothing)
         {"--write", path, "--v1", "track=-1"},
         {"--write", path, "--v1", "title=x", path},
         {"--write", path, "--bogus"},
+        {"--write", path, "--remove-v1=yes"},
         {"--bogus", path},
+        {"-x", path},
+        {"--v1", "title=x", path},
     };
     for (const auto& args : bad) {
         std::string joined;
@@ -386,7 +390,9 @@ TEST(Mp3Probe, FifoNamedLikeAnMp3IsAnsweredAtOnce)
     const std::string fifo = dir / "pipe.mp3";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const ToolRun run = Probe(dir, {fifo, Fixture("lame_vbr.mp3")});
-    ASSERT_EQ(run.status, 0) << "killed after " << run.seconds << " s";
+    // The FIFO is named as a file it cannot read, and the status says so.
+    ASSERT_EQ(run.status, 1) << "killed after " << run.seconds << " s";
+    EXPECT_EQ(run.err, "mp3probe: cannot read '" + fifo + "': not a regular file\n");
     EXPECT_LT(run.seconds, 10);
     const auto lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 2u);
@@ -396,6 +402,63 @@ TEST(Mp3Probe, FifoNamedLikeAnMp3IsAnsweredAtOnce)
     const ToolRun write = Probe(dir, {"--write", fifo, "--v1", "title=x", "--v2", "title=y"});
     EXPECT_EQ(write.status, 1);
     EXPECT_NE(write.out.find("\"v1_saved\": false, \"v2_saved\": false"), std::string::npos);
+}
+
+TEST(Mp3Probe, OnlyAFileThatCannotBeReadIsNamedAndFailsTheRun)
+{
+    TempDir dir;
+    const std::string folder = dir / "folder.mp3", shortFile = dir / "short.mp3";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    ASSERT_TRUE(WriteFileBytes(shortFile, "abc")); // read, but too short for an ID3v1 record
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{folder}, 1, "mp3probe: cannot read '" + folder + "': not a regular file\n"},
+        {{shortFile}, 0, ""},
+        {{"--write", dir / "gone.mp3", "--remove-v2"}, 1,
+         "mp3probe: cannot read '" + dir / "gone.mp3" + "': No such file or directory\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const ToolRun run = Probe(dir, c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(Lines(run.out).size(), 1u);
+    }
+}
+
+// Both tools: --help lists every option, and the manual page describes each of them.
+TEST(ToolCommandLines, HelpAndVersionAnswerAndTheManualPageNamesEveryOption)
+{
+    TempDir dir;
+    for (const auto& [tool, name] : {std::pair{MP3PROBE_PATH, "mp3probe"},
+                                     std::pair{FINDMP3_PATH, "findmp3"}}) {
+        SCOPED_TRACE(name);
+        const ToolRun version = RunTool(tool, {"--version"}, dir, {}, {}, std::chrono::seconds(20));
+        EXPECT_EQ(version.status, 0);
+        EXPECT_EQ(version.out, std::string(name) + " " + PROJECT_VERSION_TEXT + "\n");
+        for (const char* help : {"--help", "-h"}) {
+            const ToolRun run = RunTool(tool, {help}, dir, {}, {}, std::chrono::seconds(20));
+            EXPECT_EQ(run.status, 0);
+            EXPECT_EQ(run.out.rfind(std::string("usage: ") + name + " ", 0), 0u) << run.out;
+        }
+        const ToolRun help = RunTool(tool, {"--help"}, dir, {}, {}, std::chrono::seconds(20));
+        const std::string page = ReadFileBytes(std::string(MAN_DIR) + "/" + name + ".1");
+        size_t options = 0;
+        for (size_t at = help.out.find("\n  --"); at != std::string::npos;
+             at = help.out.find("\n  --", at + 1), ++options) {
+            const size_t start = at + 5;
+            const std::string option =
+                help.out.substr(start, help.out.find_first_of(" \n", start) - start);
+            std::string roff = "\\-\\-"; // the page's hyphens are "\-"
+            for (const char c : option)
+                roff += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(page.find(roff + "\\fR"), std::string::npos) << option;
+        }
+        EXPECT_GE(options, 5u);
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -226,4 +227,29 @@ TEST_F(MultiLangTest, MarkupInALanguageFileIsShownLiterally) {
     lang.Apply(QStringLiteral("SampleForm"), s.window.get());
     EXPECT_EQ(s.label->text(), QStringLiteral("<b>Laufwerk</b> &amp; Ordner"));
     EXPECT_EQ(s.label->textFormat(), Qt::PlainText);
+}
+
+TEST_F(MultiLangTest, AFileNamedForALanguageBringsQtsOwnTextsInIt) {
+    const struct {
+        const char* file;
+        QLocale::Language language;
+        const char* cancel; // Qt's own button text
+    } cases[] = {
+        {"Deutsch.lng", QLocale::German, "Abbrechen"},
+        {"russian.LNG", QLocale::Russian, "Отмена"},
+        {"Klingonisch.lng", QLocale::AnyLanguage, "Cancel"}, // no language: the system's
+    };
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString file = QString::fromUtf8(c.file);
+        EXPECT_EQ(TMultiLang::LanguageOfFile(file), c.language);
+        Localizer.LoadLanguage(WriteLanguage(file, "Title=x\r\n"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+        EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8(c.cancel));
+        // The default goes back to the system's translation (none in the tests' C locale).
+        Localizer.LoadLanguage(QString());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+        EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancel"));
+    }
 }

@@ -152,6 +152,37 @@ TEST_F(ConfigTest, AStoredLanguageWhoseFileIsGoneStartsInTheDesignLanguage) {
     EXPECT_TRUE(Localizer.Translations().isEmpty());
 }
 
+TEST_F(ConfigTest, TheFirstStartTakesTheLanguageOfTheLocaleUntilOneIsChosen) {
+    WriteGerman();
+    WriteLanguage(QStringLiteral("Russian.lng"), "&Start=&Pusk\r\n");
+    const struct {
+        const char* locale;
+        const char* stored; // nullptr: nothing stored yet
+        const char* start;
+    } cases[] = {
+        {"ru_RU", nullptr, "&Pusk"},
+        {"de_AT", nullptr, "&Los"},
+        {"fr_FR", nullptr, "&Start"},
+        {"ru_RU", "< Default >", "&Start"},
+    };
+    TAudrelForm& f = Start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
+        MemorySettings store;
+        if (c.stored)
+            store.Values[QStringLiteral("LangName")] = QString::fromLatin1(c.stored);
+        Create(store);
+        EXPECT_EQ(f.bStart->text(), QString::fromUtf8(c.start));
+        // Nothing is stored before the user presses "Translate".
+        EXPECT_EQ(store.Value(QStringLiteral("LangName")),
+                  c.stored ? QString::fromLatin1(c.stored) : QStringLiteral("<none>"));
+        config.reset();
+        Localizer.LoadLanguage(QString());
+    }
+    QLocale::setDefault(QLocale::c());
+}
+
 TEST_F(ConfigTest, OkWithoutTranslateChangesNothing) {
     WriteGerman();
     TAudrelForm& f = Start();

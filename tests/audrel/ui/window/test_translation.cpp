@@ -13,7 +13,8 @@ TEST_F(WindowTest, ALanguageFileTranslatesTheWindowAndTheDefaultRestoresIt) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("&start=&Los\r\n&Stop=&Halt\r\nDisk or Folder=Laufwerk oder Ordner\r\n"
                "Time=Zeit\r\nFile Name=Dateiname\r\nPlay=Abspielen\r\nTAG Editor=Tag-Editor\r\n"
-               "Brakmo =Audrel==Falsch\r\n");
+               "Brakmo =Audrel==Falsch\r\n"
+               "Укажите место для поиска:=Wo suchen?\r\n");
     file.close();
 
     Localizer.CollectAll();
@@ -29,9 +30,13 @@ TEST_F(WindowTest, ALanguageFileTranslatesTheWindowAndTheDefaultRestoresIt) {
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Brakmo =Audrel="));
     EXPECT_EQ(f.cbFileMask->currentText(), QStringLiteral("*.mp3"));
 
-    // Captions set in code follow the language too.
+    // Captions set in code follow the language too, and so does the folder prompt.
     Search(SamplesFolder());
     EXPECT_EQ(f.bStart->text(), QStringLiteral("&Los"));
+    dialogs.Folders = {QString()};
+    QTest::mouseClick(f.bBrowse, Qt::LeftButton);
+    ASSERT_EQ(dialogs.FolderCaptions.size(), 1u);
+    EXPECT_EQ(dialogs.FolderCaptions[0], QStringLiteral("Wo suchen?"));
 
     Localizer.LoadLanguage(QString());
     EXPECT_EQ(f.bStart->text(), QStringLiteral("&Start"));
