@@ -56,9 +56,10 @@ using TFindFound = std::function<void(TFindMP3& sender, const TFindMP3Info& info
 // (Qt::BlockingQueuedConnection); without a hand-off the worker calls directly.
 using THandOff = std::function<void(const std::function<void()>& call)>;
 
-// Serves pending hand-off calls on the owner's thread while it waits for the worker
-// (the window processes its pending events here). Called repeatedly, it must not block long.
-using TPump = std::function<void()>;
+// Blocks the owner's thread until `done` is true while it keeps running the calls that the
+// hand-off passes to that thread; `done` turns true only inside such a call, so asking it after
+// each call is enough (the window runs a local event loop here).
+using TWait = std::function<void(const std::function<bool()>& done)>;
 
 // The folder walk of one search on its own worker thread.
 //
@@ -68,7 +69,7 @@ using TPump = std::function<void()>;
 // std::unique_ptr and releases it once OnFinished has returned (the window queues that
 // release from its OnFinished handler; the tool releases it after WaitUntilFinished). The
 // destructor stops the walk and waits for the worker (serving notifications through the
-// pump), then joins it, so destroying the engine early is safe too. Never destroy the engine
+// owner's wait), then joins it, so destroying the engine early is safe too. Never destroy the engine
 // from inside one of its notifications. The worker thread has a current folder of its own (the
 // folder being searched), so notifications called directly on it must not rely on relative paths.
 class TFindMP3 {
@@ -84,8 +85,10 @@ public:
     // Folder: an empty text becomes the user's home folder; a "/" is appended when missing.
     void SetFolder(const std::string& folder);
     void SetSubFolders(bool on) { m_subFolders = on; }
-    // How notifications reach the owner and how the owner serves them while waiting.
-    void SetHandOff(THandOff handOff, TPump pump = {});
+    // How notifications reach the owner and how the owner serves them while it waits. With a
+    // hand-off the worker's last act is one more hand-off (of OnFinished, or of nothing),
+    // which ends the owner's wait.
+    void SetHandOff(THandOff handOff, TWait wait = {});
 
     // Collapses every run of wildcards holding a '*' into one '*'; runs of '?' stay.
     static std::string NormalizeMask(const std::string& mask);
@@ -101,7 +104,7 @@ public:
     // Asks the walk to end before its next entry; callable from any thread.
     void Stop() { m_stopRequested.store(true, std::memory_order_relaxed); }
     // Blocks until the worker has ended (OnFinished included), serving its notifications
-    // through the pump meanwhile. Returns at once when Start was never called.
+    // through the owner's wait meanwhile. Returns at once when Start was never called.
     void WaitUntilFinished();
     bool Finished() const;
 
@@ -132,7 +135,7 @@ private:
     void Execute();
     void Walk();
     void EnterFolder();
-    void Notify(const std::function<void()>& call);
+    void Notify(const std::function<void()>& call) { m_handOff ? m_handOff(call) : call(); }
     void ProcessFile(int dirFd, const TDirEntry& entry);
 
     int32_t m_fileCount = 0;
@@ -153,13 +156,13 @@ private:
     std::unique_ptr<TReadAhead> m_readAhead;
 
     THandOff m_handOff;
-    TPump m_pump;
+    TWait m_wait;
+    std::function<void()> m_foundCall;
     std::atomic<bool> m_stopRequested{false};
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_started = false;
     bool m_ended = false;
-    bool m_inHandOff = false;
-    uint64_t m_handOffSerial = 0;
+    std::atomic<bool> m_lastHandOffRun{false};
 };

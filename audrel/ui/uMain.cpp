@@ -133,6 +133,7 @@ TAudrelForm::TAudrelForm(SettingsStore& settings, Dialogs& dialogs, Desktop& des
     m_flushTimer->setSingleShot(true);
     m_flushTimer->setInterval(40);
     connect(m_flushTimer, &QTimer::timeout, this, &TAudrelForm::FlushRows);
+    m_handOff = new TUiHandOff(this);
     FormPlacement = new TFormPlacement(this, m_settings, m_dialogs);
     ConnectActions();
     FormCreate();
@@ -143,7 +144,6 @@ TAudrelForm::~TAudrelForm() {
     if (m_searching)
         StopSearch();
     Engine.reset();
-    ReleaseRetiredEngines();
     FormPlacement->Destroying();
 }
 
@@ -542,7 +542,7 @@ void TAudrelForm::closeEvent(QCloseEvent* event) {
     }
     if (m_searching)
         StopSearch();
-    ReleaseRetiredEngines();
+    Engine.reset();
     // A store that cannot be written ends the saving with one error box; the window closes.
     if (FormPlacement->CloseQuery())
         FormClose();
@@ -661,8 +661,8 @@ void TAudrelForm::bStartClick() {
     m_resultCount = 0;
     m_pendingRows.clear();
     m_listModel->Clear();
-    ReleaseRetiredEngines();
 
+    Engine.reset(); // the last search's worker has already handed over its last call
     Engine = std::make_unique<TFindMP3>();
     Engine->FastSearch = RadioFast->isChecked();
     Engine->TitleText = ToCodePage(cbTitle->currentText());
@@ -677,8 +677,8 @@ void TAudrelForm::bStartClick() {
     };
     Engine->OnFolder = [this](TFindMP3& sender) { FindFolder(sender); };
     Engine->OnFinished = [this](TFindMP3& sender) { FindFinished(sender); };
-    Engine->SetHandOff([this](const std::function<void()>& call) { RunOnUiThread(this, call); },
-                       [] { ServeUiCalls(); });
+    Engine->SetHandOff([this](const std::function<void()>& call) { m_handOff->Run(call); },
+                       [this](const std::function<bool()>& done) { m_handOff->WaitServing(done); });
     Engine->Start();
 }
 
@@ -686,23 +686,9 @@ void TAudrelForm::StopSearch() {
     if (!Engine)
         return;
     m_stopping = true;
-    TFindMP3* engine = Engine.get();
-    engine->Stop();
-    engine->WaitUntilFinished();
+    Engine->Stop();
+    Engine->WaitUntilFinished();
     m_stopping = false;
-    ReleaseRetiredEngines();
-}
-
-void TAudrelForm::ReleaseRetiredEngines() {
-    // A release queued by an earlier search must not destroy the engine whose stop is being
-    // waited for right now; StopSearch releases it once the wait is over.
-    if (m_stopping)
-        return;
-    // Destroying an engine waits for its worker and serves UI calls meanwhile, which can run
-    // another queued release: take the engines out of the list before destroying them, so a
-    // nested release never sees (and frees) them a second time.
-    std::vector<std::unique_ptr<TFindMP3>> retired;
-    retired.swap(m_retired);
 }
 
 void TAudrelForm::FindFolder(TFindMP3& sender) {
@@ -731,12 +717,6 @@ void TAudrelForm::FindFinished(TFindMP3& sender) {
                               .arg(sender.FileCount())
                               .arg(m_resultCount));
     m_desktop.Flash(this, 600);
-    // The engine is still inside this call; it is released once control is back here.
-    if (Engine.get() == &sender) {
-        m_retired.push_back(std::move(Engine));
-        if (!m_stopping)
-            QTimer::singleShot(0, this, &TAudrelForm::ReleaseRetiredEngines);
-    }
 }
 
 void TAudrelForm::ListViewColumnClick(int column) {

@@ -118,6 +118,14 @@ public:
         }
     }
 
+    // The owner's wait: serves pass by pass until `done`.
+    void Serve(const std::function<bool()>& done) {
+        while (!done()) {
+            WaitForPosted(std::chrono::milliseconds(100));
+            RunPending();
+        }
+    }
+
     // Waits until something is posted, at most for `timeout`.
     bool WaitForPosted(std::chrono::milliseconds timeout) {
         std::unique_lock lock(m_mutex);
@@ -517,7 +525,7 @@ TEST(FindMP3, WaitingOwnerServesAWorkerBlockedInANotification) {
     engine->SetFolder(dir.Path());
     engine->SetMask("*.mp3");
     engine->SetHandOff([&](const std::function<void()>& call) { ui.HandOff(call); },
-                       [&] { ui.RunPending(); });
+                       [&](const std::function<bool()>& done) { ui.Serve(done); });
     engine->OnFolder = [&](TFindMP3&) { ranOn.push_back(std::this_thread::get_id()); };
     engine->OnFound = [&](TFindMP3&, const TFindMP3Info&) {
         ranOn.push_back(std::this_thread::get_id());
@@ -561,7 +569,7 @@ TEST(FindMP3, DestroyingARunningEngineStopsAndWaitsForIt) {
     engine->SetFolder(dir.Path());
     engine->SetMask("*.mp3");
     engine->SetHandOff([&](const std::function<void()>& call) { ui.HandOff(call); },
-                       [&] { ui.RunPending(); });
+                       [&](const std::function<bool()>& done) { ui.Serve(done); });
     engine->OnFound = [&](TFindMP3&, const TFindMP3Info&) { ++found; };
     engine->OnFinished = [&](TFindMP3&) { ++finished; };
     engine->Start();
