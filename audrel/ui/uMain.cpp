@@ -395,7 +395,11 @@ void TAudrelForm::CreateListArea() {
 }
 
 void TAudrelForm::ConnectActions() {
-    m_actions = std::make_unique<TListActions>(*this, m_dialogs, m_desktop);
+    m_actions = std::make_unique<TListActions>(
+        TListContext{m_listModel, ListView->selectionModel(),
+                     [this](int column) { return ColumnWidth(column) != 0; },
+                     [this] { return cbFolder->currentText(); }, this},
+        m_dialogs, m_desktop);
     const struct {
         QToolButton* Button;
         QAction* Item;
@@ -413,11 +417,24 @@ void TAudrelForm::ConnectActions() {
     connect(ListView, &QAbstractItemView::doubleClicked, this, &TAudrelForm::ListViewDblClick);
     connect(Image1, &TImage::clicked, this, &TAudrelForm::Image1Click);
 
-    const auto update = [this] { m_actions->UpdateCommands(); };
+    const auto update = [this] { UpdateCommands(); };
     connect(ListView->selectionModel(), &QItemSelectionModel::selectionChanged, this, update);
     connect(m_listModel, &QAbstractItemModel::rowsInserted, this, update);
     connect(m_listModel, &QAbstractItemModel::rowsRemoved, this, update);
     connect(m_listModel, &QAbstractItemModel::modelReset, this, update);
+}
+
+void TAudrelForm::UpdateCommands() {
+    const bool selected = ListView->selectionModel()->hasSelection();
+    const bool rows = m_listModel->rowCount() > 0;
+    for (QToolButton* button : {tbPlay, tbCopy, tbDelete, tbTagEdit})
+        button->setEnabled(selected);
+    for (QAction* item : {MPlay, MCopy, MDelete, MTagEdit})
+        item->setEnabled(selected);
+    for (QToolButton* button : {tbPlayWinamp, tbReport, tbPlaylist})
+        button->setEnabled(rows);
+    for (QAction* item : {MWinAmpPlay, MReport, MPlayList})
+        item->setEnabled(rows);
 }
 
 void TAudrelForm::ListViewDblClick() {

@@ -168,6 +168,8 @@ private:
     void CreateControls();
     void CreateListArea();
     void ConnectActions();
+    // Enables each command as soon as it can act: on a selection, or on a list with rows.
+    void UpdateCommands();
     void FormCreate();
     void FormClose();
     QString SelectFolder();
