@@ -66,11 +66,10 @@ using TWait = std::function<void(const std::function<bool()>& done)>;
 // Life cycle: the owner creates the engine, configures it (setters and public members, only
 // before Start), and calls Start. The worker walks the tree and calls OnFolder, OnFound and
 // finally OnFinished through the hand-off, waiting for each. The owner keeps the engine in a
-// std::unique_ptr and releases it once OnFinished has returned (the window queues that
-// release from its OnFinished handler; the tool releases it after WaitUntilFinished). The
-// destructor stops the walk and waits for the worker (serving notifications through the
-// owner's wait), then joins it, so destroying the engine early is safe too. Never destroy the engine
-// from inside one of its notifications. The worker thread has a current folder of its own (the
+// std::unique_ptr and releases it once OnFinished has returned (the window at its next Start
+// or its close; the tool after WaitUntilFinished). The destructor stops the walk and waits for
+// the worker (serving notifications through the owner's wait), then joins it, so destroying
+// the engine early is safe too. Never destroy the engine from inside one of its notifications. The worker thread has a current folder of its own (the
 // folder being searched), so notifications called directly on it must not rely on relative paths.
 class TFindMP3 {
 public:

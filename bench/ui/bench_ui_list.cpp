@@ -40,17 +40,6 @@ std::vector<TFindMP3Info> MakeHits() {
     return hits;
 }
 
-struct Window {
-    NullSettings settings;
-    SilentDialogs dialogs;
-    QuietDesktop desktop;
-    TAudrelForm form{settings, dialogs, desktop};
-    Window() {
-        form.show();
-        QApplication::processEvents();
-    }
-};
-
 // The way hits arrive during a search: the worker hands each one to the UI thread and waits
 // while the window appends the row; the UI thread serves these calls.
 void BM_AppendHitsFromWorker(benchmark::State& state) {

@@ -13,7 +13,8 @@ to that moment; CPU time is the window process's user + system time over the sam
 findmp3 runs on the same tree between the window runs (output to /dev/null), so both see the
 same machine load. The page cache is warm: each tree is read once by findmp3 first.
 
-The table shows medians over the runs, the ratios of the medians, and the load average.
+The table shows medians over the runs, the ratios of the medians, the window's growth in
+resident memory over the search divided by the hits, and the load average.
 --perf FILE records the window's main thread and worker with perf during the first window run.
 """
 
@@ -48,6 +49,19 @@ def run_findmp3(findmp3, folder):
     if status != 0:
         sys.exit(f"findmp3 failed on {folder}")
     return wall, usage.ru_utime + usage.ru_stime
+
+
+def count_hits(findmp3, folder):
+    out = subprocess.run([findmp3, folder], check=True, capture_output=True).stdout
+    return out.count(b"\n") - 1  # one line per hit, then the summary
+
+
+def rss_kib(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
 
 
 def process_cpu(pid):
@@ -105,6 +119,7 @@ def run_window(audrel, folder, env, perf_file=None):
             perf = subprocess.Popen(["perf", "record", "-g", "-o", perf_file, "-p", str(proc.pid)],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             time.sleep(0.5)
+        rss0 = rss_kib(proc.pid)
         cpu0 = process_cpu(proc.pid)
         began = time.monotonic()
         xdotool("key", "alt+s")
@@ -123,7 +138,7 @@ def run_window(audrel, folder, env, perf_file=None):
         if perf:
             perf.send_signal(2)
             perf.wait()
-        return ended - began, cpu
+        return ended - began, cpu, rss_kib(proc.pid) - rss0
     finally:
         proc.terminate()
         try:
@@ -173,30 +188,33 @@ def main():
     os.environ["DISPLAY"] = display
     made = []
     try:
-        print(f"| files | findmp3 wall / CPU | window wall / CPU | ratio wall / CPU | load average |")
-        print(f"|---|---|---|---|---|")
+        print("| files (hits) | findmp3 wall / CPU | window wall / CPU | ratio wall / CPU | window memory per row | load average |")
+        print("|---|---|---|---|---|---|")
         for n in [int(s) for s in args.sizes.split(",")]:
             had = os.path.isdir(os.path.join(args.trees, f"t{n}"))
             folder = tree(args.trees, n)
             if not had:
                 made.append(folder)
-            run_findmp3(findmp3, folder)  # warms the page cache
-            f_wall, f_cpu, w_wall, w_cpu = [], [], [], []
+            hits = count_hits(findmp3, folder)  # also warms the page cache
+            f_wall, f_cpu, w_wall, w_cpu, w_mem = [], [], [], [], []
             load = [os.getloadavg()[0]]
             for r in range(args.runs):
                 a, b = run_findmp3(findmp3, folder)
                 f_wall.append(a)
                 f_cpu.append(b)
-                a, b = run_window(audrel, folder, env, args.perf if args.perf and r == 0 else None)
+                a, b, m = run_window(audrel, folder, env, args.perf if args.perf and r == 0 else None)
                 w_wall.append(a)
                 w_cpu.append(b)
+                w_mem.append(m)
                 load.append(os.getloadavg()[0])
                 print(f"  run {r + 1}: findmp3 {f_wall[-1]:.2f} / {f_cpu[-1]:.2f} s, "
                       f"window {w_wall[-1]:.2f} / {w_cpu[-1]:.2f} s", file=sys.stderr)
             fw, fc = statistics.median(f_wall), statistics.median(f_cpu)
             ww, wc = statistics.median(w_wall), statistics.median(w_cpu)
-            print(f"| {n:,} | {fw:.2f} s / {fc:.2f} s | {ww:.2f} s / {wc:.2f} s | "
-                  f"{ww / fw:.2f}x / {wc / fc:.2f}x | {min(load):.2f}-{max(load):.2f} |", flush=True)
+            per_row = statistics.median(w_mem) * 1024 / max(hits, 1)
+            print(f"| {n:,} ({hits:,}) | {fw:.2f} s / {fc:.2f} s | {ww:.2f} s / {wc:.2f} s | "
+                  f"{ww / fw:.2f}x / {wc / fc:.2f}x | {per_row:.0f} B | {min(load):.2f}-{max(load):.2f} |",
+                  flush=True)
     finally:
         for h in reversed(helpers):
             h.terminate()

@@ -579,6 +579,29 @@ TEST(FindMP3, DestroyingARunningEngineStopsAndWaitsForIt) {
     EXPECT_LT(found.load(), 100);
 }
 
+// The owner's wait ends with the worker's last hand-off, which comes even when nobody listens
+// for the end; the hits came through the hand-off in walk order before it.
+TEST(FindMP3, TheOwnersWaitEndsWithoutAFinishHandler) {
+    TempDir dir;
+    for (int i = 0; i < 30; ++i)
+        Write(dir / ("f" + std::to_string(i) + ".mp3"), Mp3());
+    const Result direct = Search(dir.Path());
+    EventQueue ui;
+    std::vector<std::string> served;
+    auto engine = std::make_unique<TFindMP3>();
+    engine->SetFolder(dir.Path());
+    engine->SetHandOff([&](const std::function<void()>& call) { ui.HandOff(call); },
+                       [&](const std::function<bool()>& done) { ui.Serve(done); });
+    engine->OnFound = [&](TFindMP3&, const TFindMP3Info& info) { served.push_back(info.FullPath); };
+    engine->Start();
+    engine->WaitUntilFinished();
+    EXPECT_TRUE(engine->Finished());
+    std::vector<std::string> walked;
+    for (const auto& h : direct.hits)
+        walked.push_back(h.FullPath);
+    EXPECT_EQ(served, walked);
+}
+
 TEST(FindMP3, ReadAheadChangesNothingTheOwnerSeesAndEndsWithTheSearch) {
     TempDir dir;
     MakeDir(dir / "sub");
