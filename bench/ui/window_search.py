@@ -75,8 +75,20 @@ def main_thread_runtime(pid):
         return int(f.read().split()[0])
 
 
-def threads(pid):
-    return len(os.listdir(f"/proc/{pid}/task"))
+def search_threads(pid, before):
+    """The threads started since `before` that carry the program's name: the search's worker
+    and its read-ahead helper (Qt names its own threads, and its pooled ones linger)."""
+    found = set()
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        if tid in before:
+            continue
+        try:
+            with open(f"/proc/{pid}/task/{tid}/comm") as f:
+                if f.read().strip() == "audrel":
+                    found.add(tid)
+        except FileNotFoundError:
+            pass
+    return found
 
 
 def xdotool(*args):
@@ -113,7 +125,7 @@ def run_window(audrel, folder, env, perf_file=None):
         height = int(dict(line.split("=") for line in geometry.splitlines())["HEIGHT"])
         xdotool("mousemove", "--window", window, "240", str(height - 60), "click", "1")
         wait_idle(proc.pid, quiet=0.3)
-        idle_threads = threads(proc.pid)
+        idle_threads = set(os.listdir(f"/proc/{proc.pid}/task"))
         perf = None
         if perf_file:
             perf = subprocess.Popen(["perf", "record", "-g", "-o", perf_file, "-p", str(proc.pid)],
@@ -127,8 +139,7 @@ def run_window(audrel, folder, env, perf_file=None):
         seen_worker = False
         deadline = began + 600
         while time.monotonic() < deadline:
-            n = threads(proc.pid)
-            if n > idle_threads:
+            if search_threads(proc.pid, idle_threads):
                 seen_worker = True
             elif seen_worker:
                 break
