@@ -21,6 +21,9 @@ inline void LookAgain() {
     ::sched_yield();
 }
 
+// Terms of core sharing, counted over all hand-offs, so that a worker thread tells them apart.
+std::atomic<unsigned> SharedCoreTerms{0};
+
 void KeepToCore(int core) {
     cpu_set_t set;
     CPU_ZERO(&set);
@@ -71,7 +74,8 @@ void TUiHandOff::Run(const std::function<void()>& call) {
 }
 
 void TUiHandOff::PostServe() {
-    QMetaObject::invokeMethod(this, [this] { Serve(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Serve(); }, Qt::QueuedConnection);
 }
 
 bool TUiHandOff::RunPosted() {
@@ -129,7 +133,7 @@ void TUiHandOff::BeginSharedCore() {
     m_ownerCores.assign(reinterpret_cast<const unsigned char*>(&own),
                         reinterpret_cast<const unsigned char*>(&own) + sizeof own);
     KeepToCore(core);
-    m_coreTerm.fetch_add(1);
+    m_coreTerm.store(SharedCoreTerms.fetch_add(1) + 1);
     m_core.store(core);
 }
 

@@ -69,8 +69,9 @@ using TWait = std::function<void(const std::function<bool()>& done)>;
 // std::unique_ptr and releases it once OnFinished has returned (the window at its next Start
 // or its close; the tool after WaitUntilFinished). The destructor stops the walk and waits for
 // the worker (serving notifications through the owner's wait), then joins it, so destroying
-// the engine early is safe too. Never destroy the engine from inside one of its notifications. The worker thread has a current folder of its own (the
-// folder being searched), so notifications called directly on it must not rely on relative paths.
+// the engine early is safe too. Never destroy the engine from inside one of its notifications. The
+// worker thread has a current folder of its own (the folder being searched), so notifications
+// called directly on it must not rely on relative paths.
 class TFindMP3 {
 public:
     TFindMP3();

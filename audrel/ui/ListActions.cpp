@@ -79,8 +79,7 @@ void TListActions::PlayInPlayer() {
 
 QString TListActions::AskFileName(const QString& title, const QString& defaultExt,
                                   const QString& filter) {
-    SaveRequest request{title, QStringLiteral("Untitled"), m_list.FolderText(),
-                        defaultExt, filter};
+    SaveRequest request{title, QStringLiteral("Untitled"), m_list.FolderText(), defaultExt, filter};
     for (;;) {
         const QString chosen = m_dialogs.SaveFileName(m_list.Parent, request);
         if (chosen.isEmpty() || !QFileInfo::exists(chosen))

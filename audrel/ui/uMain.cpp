@@ -131,7 +131,6 @@ TAudrelForm::TAudrelForm(SettingsStore& settings, Dialogs& dialogs, Desktop& des
     CreateControls();
     m_flushTimer = new QTimer(this);
     m_flushTimer->setSingleShot(true);
-    m_flushTimer->setInterval(40);
     connect(m_flushTimer, &QTimer::timeout, this, &TAudrelForm::FlushRows);
     m_handOff = new TUiHandOff(this);
     FormPlacement = new TFormPlacement(this, m_settings, m_dialogs);
@@ -716,8 +715,11 @@ void TAudrelForm::FindFolder(TFindMP3& sender) {
 void TAudrelForm::FindFound(TFindMP3&, const TFindMP3Info& info) {
     ++m_resultCount;
     m_pendingRows.push_back(RowFromInfo(info));
+    // The list view lays out all its rows again after each insertion (some 25 ns a row), so the
+    // pause between insertions grows with the list: the layouts stay under a tenth of the time
+    // and a search of a million files stays linear (at 1,000,000 rows, three insertions a second).
     if (!m_flushTimer->isActive())
-        m_flushTimer->start();
+        m_flushTimer->start(40 + m_listModel->rowCount() / 4000);
 }
 
 void TAudrelForm::FlushRows() {
