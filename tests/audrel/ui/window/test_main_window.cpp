@@ -211,22 +211,28 @@ TEST_F(WindowTest, AFolderThatCannotBeListedGivesAnEmptySummary) {
     EXPECT_TRUE(dialogs.Messages.empty());
 }
 
-// A tree of 2,010 folders. Each folder entered waits for the UI thread, so while the test does
+// A tree of 210 folders. Each folder entered waits for the UI thread, so while the test does
 // not serve events the walk stands still: the search is reliably running when the test acts.
-// A pass of the event loop serves the walk for a few milliseconds at most, far from its end.
 class LongWalkTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
         ASSERT_TRUE(tree.isValid());
+        AddFolders(20);
+    }
+    // Makes 10 folders of `perFolder` sub-folders each.
+    void AddFolders(int perFolder) {
         for (int a = 0; a < 10; ++a)
-            for (int b = 0; b < 200; ++b)
+            for (int b = 0; b < perFolder; ++b)
                 QDir().mkpath(tree.path() + QStringLiteral("/a%1/b%2").arg(a).arg(b));
     }
     QTemporaryDir tree;
 };
 
 TEST_F(LongWalkTest, PressingStopEndsTheSearchWithTheNumbersReached) {
+    // A pass of the event loop serves the walk for a few milliseconds at most: with 2,010
+    // folders it is far from its end when the test first looks.
+    AddFolders(200);
     TAudrelForm& f = Start();
     f.cbFolder->setEditText(tree.path());
     QTest::mouseClick(f.bStart, Qt::LeftButton);
