@@ -1,36 +1,162 @@
 #include "UiHandoff.h"
 
-#include <QCoreApplication>
+#include <algorithm>
+#include <utility>
+
+#include <pthread.h>
+#include <sched.h>
+
 #include <QEventLoop>
 #include <QMetaObject>
-#include <QObject>
 #include <QThread>
-#include <QTimer>
 
-void RunOnUiThread(QObject* context, const std::function<void()>& call) {
-    if (QThread::currentThread() == context->thread()) {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// One look for the other side's progress. A yield, not a busy spin: on a machine whose cores
+// are all taken, the other side may be waiting for this very core, and a yield hands it over
+// at once; with a core to spare it returns at once.
+inline void LookAgain() {
+    ::sched_yield();
+}
+
+// Terms of core sharing, counted over all hand-offs, so that a worker thread tells them apart.
+std::atomic<unsigned> SharedCoreTerms{0};
+
+void KeepToCore(int core) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(core, &set);
+    ::pthread_setaffinity_np(::pthread_self(), sizeof set, &set);
+}
+
+} // namespace
+
+TUiHandOff::TUiHandOff(QObject* parent) : QObject(parent) {}
+
+TUiHandOff::~TUiHandOff() {
+    EndSharedCore();
+}
+
+void TUiHandOff::Run(const std::function<void()>& call) {
+    if (QThread::currentThread() == thread()) {
         call();
         return;
     }
-    QMetaObject::invokeMethod(
-        context, [&call] { call(); }, Qt::BlockingQueuedConnection);
+    const std::lock_guard caller(m_callers);
+    // A worker joins the owner's core once per term.
+    thread_local unsigned joinedTerm = 0;
+    if (const int core = m_core.load(); core >= 0 && joinedTerm != m_coreTerm.load()) {
+        joinedTerm = m_coreTerm.load();
+        KeepToCore(core);
+    }
+    m_error = nullptr;
+    m_done.store(false, std::memory_order_relaxed);
+    m_call.store(&call);
+    if (!m_serving.load() && !m_servePosted.exchange(true))
+        PostServe();
+
+    const auto until = Clock::now() + WorkerSpin;
+    while (!m_done.load(std::memory_order_acquire)) {
+        if (Clock::now() < until) {
+            LookAgain();
+            continue;
+        }
+        std::unique_lock lock(m_sleep);
+        m_workerSleeping.store(true);
+        m_wake.wait(lock, [&] { return m_done.load(); });
+        m_workerSleeping.store(false);
+        break;
+    }
+    if (m_error)
+        std::rethrow_exception(std::exchange(m_error, nullptr));
 }
 
-void WaitServingUiCalls(const std::function<bool()>& done) {
+void TUiHandOff::PostServe() {
+    QMetaObject::invokeMethod(
+        this, [this] { Serve(); }, Qt::QueuedConnection);
+}
+
+bool TUiHandOff::RunPosted() {
+    const std::function<void()>* call = m_call.exchange(nullptr, std::memory_order_acq_rel);
+    if (!call)
+        return false;
+    try {
+        (*call)();
+    } catch (...) {
+        m_error = std::current_exception();
+    }
+    m_done.store(true);
+    if (m_workerSleeping.load()) {
+        const std::lock_guard lock(m_sleep);
+        m_wake.notify_one();
+    }
+    return true;
+}
+
+void TUiHandOff::Serve() {
+    m_servePosted.store(false);
+    m_serving.store(true);
+    const auto began = Clock::now();
+    auto last = began;
+    for (;;) {
+        if (RunPosted()) {
+            if (m_waitDone && (*m_waitDone)()) {
+                m_waitLoop->quit();
+                break;
+            }
+            last = Clock::now();
+            if (last - began >= ServeBudget)
+                break;
+            continue;
+        }
+        const auto now = Clock::now();
+        if (now - last >= OwnerSpin || now - began >= ServeBudget)
+            break;
+        LookAgain();
+    }
+    // A call handed over after the last look but before the worker could see that nobody
+    // serves any more: the worker posted nothing, so post it here.
+    m_serving.store(false);
+    if (m_call.load() && !m_servePosted.exchange(true))
+        PostServe();
+}
+
+void TUiHandOff::BeginSharedCore() {
+    if (m_core.load() >= 0)
+        return;
+    const int core = ::sched_getcpu();
+    cpu_set_t own;
+    if (core < 0 || ::pthread_getaffinity_np(::pthread_self(), sizeof own, &own) != 0)
+        return;
+    m_ownerCores.assign(reinterpret_cast<const unsigned char*>(&own),
+                        reinterpret_cast<const unsigned char*>(&own) + sizeof own);
+    KeepToCore(core);
+    m_coreTerm.store(SharedCoreTerms.fetch_add(1) + 1);
+    m_core.store(core);
+}
+
+void TUiHandOff::EndSharedCore() {
+    if (m_core.exchange(-1) < 0)
+        return;
+    cpu_set_t own;
+    std::copy(m_ownerCores.begin(), m_ownerCores.end(), reinterpret_cast<unsigned char*>(&own));
+    ::pthread_setaffinity_np(::pthread_self(), sizeof own, &own);
+}
+
+void TUiHandOff::WaitServing(const std::function<bool()>& done) {
     if (done())
         return;
     QEventLoop loop;
-    QTimer poll;
-    // The worker may end without handing anything over, so look again now and then.
-    poll.setInterval(2);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    poll.start();
+    const auto* outerDone = std::exchange(m_waitDone, &done);
+    QEventLoop* outerLoop = std::exchange(m_waitLoop, &loop);
+    // Waiting from inside a call: the calls to come must reach this loop.
+    const bool outerServing = m_serving.exchange(false);
+    if (m_call.load() && !m_servePosted.exchange(true))
+        PostServe();
     loop.exec(QEventLoop::ExcludeUserInputEvents);
-}
-
-void ServeUiCalls() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_serving.store(outerServing);
+    m_waitDone = outerDone;
+    m_waitLoop = outerLoop;
 }

@@ -1,16 +1,74 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
 #include <functional>
+#include <mutex>
+#include <vector>
 
-class QObject;
+#include <QObject>
 
-// Runs `call` on the thread of `context` and returns once it has run; the calling worker waits
-// meanwhile. On that thread already it runs at once (a blocking queued call would deadlock).
-void RunOnUiThread(QObject* context, const std::function<void()>& call);
+class QEventLoop;
 
-// Blocks the UI thread until `done` is true while still running the calls that other threads
-// hand over with RunOnUiThread. User input is held back meanwhile and delivered afterwards.
-void WaitServingUiCalls(const std::function<bool()>& done);
+// Runs calls of worker threads on the thread that owns this object (the user-interface thread)
+// and lets each worker wait until its call has run.
+//
+// A worker's call is picked up without a trip through the event loop when the owner's thread
+// is still serving: after each call it looks a short while for the next one before it goes
+// back to its events, and it goes back at the latest after a few milliseconds of serving, so
+// input and painting keep their turn. A worker also looks a short while for its call to be
+// done before it sleeps. So a worker that hands over a call every few microseconds costs two
+// thread wake-ups per batch of calls instead of two per call.
+class TUiHandOff : public QObject {
+    Q_OBJECT
+public:
+    explicit TUiHandOff(QObject* parent = nullptr);
+    ~TUiHandOff() override;
 
-// Runs the calls handed over so far and returns at once (the pump of a waiting engine).
-void ServeUiCalls();
+    // Runs `call` on the owner's thread and returns once it has run (at once when called on
+    // that thread). An exception that leaves the call is thrown again here.
+    void Run(const std::function<void()>& call);
+
+    // From BeginSharedCore to EndSharedCore the owner's thread and each worker that hands over
+    // a call keep to one processor core. They take turns anyway (the worker waits during a
+    // call, the owner's thread has nothing to do while the worker works), and on one core a
+    // hand-off is a switch there instead of a wake-up of the other core while this one spins.
+    // Called on the owner's thread; EndSharedCore gives it back the cores it had.
+    void BeginSharedCore();
+    void EndSharedCore();
+
+    // Blocks the owner's thread until `done` is true while it keeps running the workers'
+    // calls; `done` is asked at once and after each call. User input waits meanwhile.
+    void WaitServing(const std::function<bool()>& done);
+
+    // How long the owner's thread looks for a next call, and serves at most before it returns
+    // to its events; how long a worker looks for its call to be done before it sleeps.
+    static constexpr std::chrono::microseconds OwnerSpin{60};
+    static constexpr std::chrono::milliseconds ServeBudget{8};
+    static constexpr std::chrono::microseconds WorkerSpin{40};
+
+private:
+    void Serve();
+    void PostServe();
+    bool RunPosted();
+
+    std::mutex m_callers; // one worker's call at a time
+    std::atomic<const std::function<void()>*> m_call{nullptr};
+    std::atomic<bool> m_done{false};
+    std::atomic<bool> m_serving{false};
+    std::atomic<bool> m_servePosted{false};
+    std::exception_ptr m_error;
+
+    std::mutex m_sleep;
+    std::condition_variable m_wake;
+    std::atomic<bool> m_workerSleeping{false};
+
+    std::atomic<int> m_core{-1};
+    std::atomic<unsigned> m_coreTerm{0};
+    std::vector<unsigned char> m_ownerCores; // the owner thread's affinity before BeginSharedCore
+
+    const std::function<bool()>* m_waitDone = nullptr;
+    QEventLoop* m_waitLoop = nullptr;
+};

@@ -1,4 +1,4 @@
-#include "FindMP3.h"
+#include "FastTagSearch.h"
 
 #include <cerrno>
 #include <cstring>

@@ -249,9 +249,9 @@ void TFindMP3::SetFolder(const std::string& folder) {
         m_folder += '/';
 }
 
-void TFindMP3::SetHandOff(THandOff handOff, TPump pump) {
+void TFindMP3::SetHandOff(THandOff handOff, TWait wait) {
     m_handOff = std::move(handOff);
-    m_pump = std::move(pump);
+    m_wait = std::move(wait);
 }
 
 void TFindMP3::Start() {
@@ -272,48 +272,15 @@ bool TFindMP3::Finished() const {
 void TFindMP3::WaitUntilFinished() {
     if (!m_started || std::this_thread::get_id() == m_thread.get_id())
         return;
-    std::unique_lock lock(m_mutex);
-    while (!m_ended) {
-        if (m_inHandOff && m_pump) {
-            // The worker waits in a notification that only the owner's thread can run.
-            const uint64_t serial = m_handOffSerial;
-            lock.unlock();
-            m_pump();
-            lock.lock();
-            m_changed.wait_for(lock, std::chrono::milliseconds(1), [&] {
-                return m_ended || !m_inHandOff || m_handOffSerial != serial;
-            });
-        } else {
-            m_changed.wait(lock, [&] { return m_ended || (m_inHandOff && m_pump); });
-        }
+    if (m_wait && m_handOff) {
+        // Once the last hand-off has run, the worker only returns.
+        m_wait([this] { return m_lastHandOffRun.load(); });
+    } else {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_ended; });
     }
-    lock.unlock();
     if (m_thread.joinable())
         m_thread.join();
-}
-
-void TFindMP3::Notify(const std::function<void()>& call) {
-    if (!m_handOff) {
-        call();
-        return;
-    }
-    {
-        const std::lock_guard lock(m_mutex);
-        m_inHandOff = true;
-        ++m_handOffSerial;
-    }
-    m_changed.notify_all();
-    struct Leave {
-        TFindMP3& engine;
-        ~Leave() {
-            {
-                const std::lock_guard lock(engine.m_mutex);
-                engine.m_inHandOff = false;
-            }
-            engine.m_changed.notify_all();
-        }
-    } leave{*this};
-    m_handOff(call);
 }
 
 void TFindMP3::Execute() {
@@ -328,6 +295,7 @@ void TFindMP3::Execute() {
             m_maskError = std::current_exception();
         }
         m_readAhead = std::make_unique<TReadAhead>(m_folder, m_subFolders, m_mask, ReadAhead);
+        m_foundCall = [this] { OnFound(*this, m_info); };
         Walk();
     } catch (const std::exception& e) {
         m_errorText = e.what();
@@ -338,8 +306,14 @@ void TFindMP3::Execute() {
     // The helper ends with the walk, before the owner hears of the end.
     m_readAhead.reset();
     try {
-        if (OnFinished)
-            Notify([this] { OnFinished(*this); });
+        Notify([this] {
+            struct Last {
+                std::atomic<bool>& run;
+                ~Last() { run.store(true); }
+            } last{m_lastHandOffRun};
+            if (OnFinished)
+                OnFinished(*this);
+        });
     } catch (...) {
         // Nothing may keep the worker from ending.
     }
@@ -448,5 +422,5 @@ void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry) {
     m_readAhead->Passed(std::chrono::steady_clock::now() - began);
 
     if (m_status == fsHit && OnFound)
-        Notify([this] { OnFound(*this, m_info); });
+        Notify(m_foundCall);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -9,60 +8,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <thread>
 
+#include "FastTagSearch.h"
 #include "Masks.h"
 #include "ReadAhead.h"
 
 class TMPEGaudio;
-
-// Raised by TFastTAGSearch::FileContains when the file cannot be opened for reading
-// (missing, unreadable, or not a regular file: FIFOs, devices and sockets are never read).
-class EFOpenError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Looks for one text anywhere in the raw bytes of a file's ID3v2 region and ID3v1 record,
-// letter case folded by the system code page. Prepared once per search, asked once per file;
-// the 64 KiB buffer and the shift table are reused for every file.
-class TFastTAGSearch {
-public:
-    static constexpr size_t BufferSize = 65536;
-
-    TFastTAGSearch();
-    ~TFastTAGSearch();
-    TFastTAGSearch(const TFastTAGSearch&) = delete;
-    TFastTAGSearch& operator=(const TFastTAGSearch&) = delete;
-
-    // Called with a non-empty text only.
-    void Prepare(const std::string& text);
-
-    // True when the prepared text occurs in the file's ID3v2 region or ID3v1 record.
-    // Throws EFOpenError when the file cannot be opened.
-    bool FileContains(const std::string& path);
-    // The same for a name relative to an open folder (AT_FDCWD for the current folder).
-    bool FileContainsAt(int dirFd, const char* name, const std::string& pathForErrors);
-
-    const std::string& Text() const { return m_text; }
-    const std::string& UpperText() const { return m_upperText; }
-    const std::string& LowerText() const { return m_lowerText; }
-    int32_t TextLength() const { return m_textLength; }
-    int32_t Skip(unsigned char byte) const { return m_skip[byte]; }
-
-    // The Boyer-Moore-Horspool scan of n bytes against both case forms (n >= 0).
-    bool ScanRegion(const unsigned char* region, int64_t n) const;
-
-private:
-    std::array<int32_t, 256> m_skip{};
-    std::unique_ptr<unsigned char[]> m_buffer;
-    std::string m_text;
-    std::string m_upperText;
-    std::string m_lowerText;
-    int32_t m_textLength = 0;
-};
 
 // One directory entry as readdir reported it. Size and time stamp are left out on purpose:
 // readdir does not deliver them and a stat per entry would double the cost of a walk.
@@ -103,21 +56,22 @@ using TFindFound = std::function<void(TFindMP3& sender, const TFindMP3Info& info
 // (Qt::BlockingQueuedConnection); without a hand-off the worker calls directly.
 using THandOff = std::function<void(const std::function<void()>& call)>;
 
-// Serves pending hand-off calls on the owner's thread while it waits for the worker
-// (the window processes its pending events here). Called repeatedly, it must not block long.
-using TPump = std::function<void()>;
+// Blocks the owner's thread until `done` is true while it keeps running the calls that the
+// hand-off passes to that thread; `done` turns true only inside such a call, so asking it after
+// each call is enough (the window runs a local event loop here).
+using TWait = std::function<void(const std::function<bool()>& done)>;
 
 // The folder walk of one search on its own worker thread.
 //
 // Life cycle: the owner creates the engine, configures it (setters and public members, only
 // before Start), and calls Start. The worker walks the tree and calls OnFolder, OnFound and
 // finally OnFinished through the hand-off, waiting for each. The owner keeps the engine in a
-// std::unique_ptr and releases it once OnFinished has returned (the window queues that
-// release from its OnFinished handler; the tool releases it after WaitUntilFinished). The
-// destructor stops the walk and waits for the worker (serving notifications through the
-// pump), then joins it, so destroying the engine early is safe too. Never destroy the engine
-// from inside one of its notifications. The worker thread has a current folder of its own (the
-// folder being searched), so notifications called directly on it must not rely on relative paths.
+// std::unique_ptr and releases it once OnFinished has returned (the window at its next Start
+// or its close; the tool after WaitUntilFinished). The destructor stops the walk and waits for
+// the worker (serving notifications through the owner's wait), then joins it, so destroying
+// the engine early is safe too. Never destroy the engine from inside one of its notifications. The
+// worker thread has a current folder of its own (the folder being searched), so notifications
+// called directly on it must not rely on relative paths.
 class TFindMP3 {
 public:
     TFindMP3();
@@ -131,8 +85,10 @@ public:
     // Folder: an empty text becomes the user's home folder; a "/" is appended when missing.
     void SetFolder(const std::string& folder);
     void SetSubFolders(bool on) { m_subFolders = on; }
-    // How notifications reach the owner and how the owner serves them while waiting.
-    void SetHandOff(THandOff handOff, TPump pump = {});
+    // How notifications reach the owner and how the owner serves them while it waits. With a
+    // hand-off the worker's last act is one more hand-off (of OnFinished, or of nothing),
+    // which ends the owner's wait.
+    void SetHandOff(THandOff handOff, TWait wait = {});
 
     // Collapses every run of wildcards holding a '*' into one '*'; runs of '?' stay.
     static std::string NormalizeMask(const std::string& mask);
@@ -148,7 +104,7 @@ public:
     // Asks the walk to end before its next entry; callable from any thread.
     void Stop() { m_stopRequested.store(true, std::memory_order_relaxed); }
     // Blocks until the worker has ended (OnFinished included), serving its notifications
-    // through the pump meanwhile. Returns at once when Start was never called.
+    // through the owner's wait meanwhile. Returns at once when Start was never called.
     void WaitUntilFinished();
     bool Finished() const;
 
@@ -179,7 +135,7 @@ private:
     void Execute();
     void Walk();
     void EnterFolder();
-    void Notify(const std::function<void()>& call);
+    void Notify(const std::function<void()>& call) { m_handOff ? m_handOff(call) : call(); }
     void ProcessFile(int dirFd, const TDirEntry& entry);
 
     int32_t m_fileCount = 0;
@@ -200,13 +156,13 @@ private:
     std::unique_ptr<TReadAhead> m_readAhead;
 
     THandOff m_handOff;
-    TPump m_pump;
+    TWait m_wait;
+    std::function<void()> m_foundCall;
     std::atomic<bool> m_stopRequested{false};
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_started = false;
     bool m_ended = false;
-    bool m_inHandOff = false;
-    uint64_t m_handOffSerial = 0;
+    std::atomic<bool> m_lastHandOffRun{false};
 };

@@ -1,43 +1,26 @@
 #include "ListActions.h"
 
 #include <algorithm>
+#include <utility>
 
-#include <QAction>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QMimeData>
-#include <QToolButton>
-#include <QTreeView>
 #include <QUrl>
 
 #include "Desktop.h"
 #include "Dialogs.h"
 #include "ListWriters.h"
 #include "ResultModel.h"
-#include "uMain.h"
 
-TListActions::TListActions(TAudrelForm& form, Dialogs& dialogs, Desktop& desktop)
-    : m_form(form), m_dialogs(dialogs), m_desktop(desktop) {}
-
-void TListActions::UpdateCommands() {
-    const bool selected = m_form.ListView->selectionModel()->hasSelection();
-    const bool rows = m_form.ListModel()->rowCount() > 0;
-    for (QToolButton* button : {m_form.tbPlay, m_form.tbCopy, m_form.tbDelete, m_form.tbTagEdit})
-        button->setEnabled(selected);
-    for (QAction* item : {m_form.MPlay, m_form.MCopy, m_form.MDelete, m_form.MTagEdit})
-        item->setEnabled(selected);
-    for (QToolButton* button : {m_form.tbPlayWinamp, m_form.tbReport, m_form.tbPlaylist})
-        button->setEnabled(rows);
-    for (QAction* item : {m_form.MWinAmpPlay, m_form.MReport, m_form.MPlayList})
-        item->setEnabled(rows);
-}
+TListActions::TListActions(TListContext context, Dialogs& dialogs, Desktop& desktop)
+    : m_list(std::move(context)), m_dialogs(dialogs), m_desktop(desktop) {}
 
 std::vector<int> TListActions::SelectedRows() const {
     std::vector<int> rows;
-    for (const QModelIndex& index : m_form.ListView->selectionModel()->selectedRows())
+    for (const QModelIndex& index : m_list.Selection->selectedRows())
         rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
@@ -47,7 +30,7 @@ std::vector<int> TListActions::ChosenRows() const {
     std::vector<int> rows = SelectedRows();
     if (rows.size() >= 2)
         return rows;
-    rows.resize(size_t(m_form.ListModel()->rowCount()));
+    rows.resize(size_t(m_list.Model->rowCount()));
     for (size_t i = 0; i < rows.size(); ++i)
         rows[i] = int(i);
     return rows;
@@ -57,7 +40,7 @@ std::vector<const TListRow*> TListActions::Rows(const std::vector<int>& indexes)
     std::vector<const TListRow*> rows;
     rows.reserve(indexes.size());
     for (int i : indexes)
-        rows.push_back(&m_form.ListModel()->Row(i));
+        rows.push_back(&m_list.Model->Row(i));
     return rows;
 }
 
@@ -72,7 +55,7 @@ bool TListActions::Open(const QUrl& url) {
     if (m_desktop.OpenUrl(url))
         return true;
     // The shell would have said so itself; here nothing else tells the user.
-    m_dialogs.MessageBox(&m_form,
+    m_dialogs.MessageBox(m_list.Parent,
                          QStringLiteral("Cannot open \"%1\": no program is set up for it.")
                              .arg(url.isLocalFile() ? url.toLocalFile() : url.toString()),
                          QStringLiteral("Error"), MsgIcon::Error, MsgButtons::Ok);
@@ -87,7 +70,7 @@ void TListActions::Play() {
 }
 
 void TListActions::PlayInPlayer() {
-    if (m_form.ListModel()->rowCount() == 0)
+    if (m_list.Model->rowCount() == 0)
         return;
     const QString playlist = QDir(QDir::tempPath()).filePath(QStringLiteral("Audrel.m3u"));
     if (WritePlaylist(playlist))
@@ -96,13 +79,12 @@ void TListActions::PlayInPlayer() {
 
 QString TListActions::AskFileName(const QString& title, const QString& defaultExt,
                                   const QString& filter) {
-    SaveRequest request{title, QStringLiteral("Untitled"), m_form.cbFolder->currentText(),
-                        defaultExt, filter};
+    SaveRequest request{title, QStringLiteral("Untitled"), m_list.FolderText(), defaultExt, filter};
     for (;;) {
-        const QString chosen = m_dialogs.SaveFileName(&m_form, request);
+        const QString chosen = m_dialogs.SaveFileName(m_list.Parent, request);
         if (chosen.isEmpty() || !QFileInfo::exists(chosen))
             return chosen;
-        if (m_dialogs.MessageBox(&m_form, QStringLiteral("File exists! Replace?"),
+        if (m_dialogs.MessageBox(m_list.Parent, QStringLiteral("File exists! Replace?"),
                                  QStringLiteral("Info"), MsgIcon::Question,
                                  MsgButtons::OkCancel) == MsgAnswer::Ok)
             return chosen;
@@ -130,7 +112,7 @@ void TListActions::SaveReport() {
 bool TListActions::Save(const QString& fileName, const QByteArray& bytes) {
     if (SaveWhole(fileName, bytes))
         return true;
-    m_dialogs.MessageBox(&m_form, QStringLiteral("Cannot create file %1").arg(fileName),
+    m_dialogs.MessageBox(m_list.Parent, QStringLiteral("Cannot create file %1").arg(fileName),
                          QStringLiteral("Error"), MsgIcon::Error, MsgButtons::Ok);
     return false;
 }
@@ -143,9 +125,9 @@ bool TListActions::WriteReport(const QString& fileName) {
     // The report follows the columns visible now; "Path" is part of the first field.
     std::vector<ReportColumn> columns;
     for (int c = 2; c < ListColumnCount; ++c)
-        if (m_form.ColumnWidth(c) != 0)
+        if (m_list.ColumnShown(c))
             columns.push_back(
-                {c, m_form.ListModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()});
+                {c, m_list.Model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()});
     return Save(fileName, ReportBytes(Rows(ChosenRows()), columns, IsCsvName(fileName)));
 }
 
@@ -167,7 +149,7 @@ void TListActions::Delete() {
     for (const TListRow& row : rows) {
         const QString name = TResultModel::DisplayText(row, ColFileName);
         if (m_dialogs.MessageBox(
-                &m_form, QStringLiteral("Do you want to move \"%1\" to the trash?").arg(name),
+                m_list.Parent, QStringLiteral("Do you want to move \"%1\" to the trash?").arg(name),
                 QStringLiteral("Confirmation"), MsgIcon::Question,
                 MsgButtons::OkCancel) == MsgAnswer::Ok)
             RecycleFile(row.FullPath());
@@ -179,7 +161,7 @@ void TListActions::RecycleFile(const std::string& path) {
     QString reason;
     if (m_desktop.MoveToTrash(bytes, reason))
         return;
-    m_dialogs.MessageBox(&m_form,
+    m_dialogs.MessageBox(m_list.Parent,
                          QStringLiteral("Cannot move \"%1\" to the trash.\n%2")
                              .arg(QFile::decodeName(bytes), reason),
                          QStringLiteral("Error"), MsgIcon::Error, MsgButtons::Ok);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,8 +10,20 @@
 
 class Desktop;
 class Dialogs;
+class QItemSelectionModel;
 class QUrl;
-class TAudrelForm;
+class QWidget;
+class TResultModel;
+
+// What the list actions need of the window: the rows, which of them are selected, which columns
+// show, the folder the save dialog starts in, and the window that owns the dialogs.
+struct TListContext {
+    const TResultModel* Model;
+    const QItemSelectionModel* Selection;
+    std::function<bool(int column)> ColumnShown;
+    std::function<QString()> FolderText;
+    QWidget* Parent;
+};
 
 // The maker's home page, as the AppStream metainfo names it.
 inline constexpr char HomePage[] = "https://brakmo.example/audrel/";
@@ -19,10 +32,7 @@ inline constexpr char HomePage[] = "https://brakmo.example/audrel/";
 // save a playlist or a report, copy them to the clipboard, move them to the trash.
 class TListActions {
 public:
-    TListActions(TAudrelForm& form, Dialogs& dialogs, Desktop& desktop);
-
-    // Enables each command as soon as it can act: on a selection, or on a list with rows.
-    void UpdateCommands();
+    TListActions(TListContext context, Dialogs& dialogs, Desktop& desktop);
 
     // The selected rows when two or more are selected, otherwise every row; in list order.
     std::vector<int> ChosenRows() const;
@@ -53,7 +63,7 @@ private:
     std::vector<std::string> SelectedPaths() const;
     bool Save(const QString& fileName, const QByteArray& bytes);
 
-    TAudrelForm& m_form;
+    TListContext m_list;
     Dialogs& m_dialogs;
     Desktop& m_desktop;
 };

@@ -131,8 +131,8 @@ TAudrelForm::TAudrelForm(SettingsStore& settings, Dialogs& dialogs, Desktop& des
     CreateControls();
     m_flushTimer = new QTimer(this);
     m_flushTimer->setSingleShot(true);
-    m_flushTimer->setInterval(40);
     connect(m_flushTimer, &QTimer::timeout, this, &TAudrelForm::FlushRows);
+    m_handOff = new TUiHandOff(this);
     FormPlacement = new TFormPlacement(this, m_settings, m_dialogs);
     ConnectActions();
     FormCreate();
@@ -143,7 +143,6 @@ TAudrelForm::~TAudrelForm() {
     if (m_searching)
         StopSearch();
     Engine.reset();
-    ReleaseRetiredEngines();
     FormPlacement->Destroying();
 }
 
@@ -395,7 +394,11 @@ void TAudrelForm::CreateListArea() {
 }
 
 void TAudrelForm::ConnectActions() {
-    m_actions = std::make_unique<TListActions>(*this, m_dialogs, m_desktop);
+    m_actions = std::make_unique<TListActions>(
+        TListContext{m_listModel, ListView->selectionModel(),
+                     [this](int column) { return ColumnWidth(column) != 0; },
+                     [this] { return cbFolder->currentText(); }, this},
+        m_dialogs, m_desktop);
     const struct {
         QToolButton* Button;
         QAction* Item;
@@ -413,11 +416,24 @@ void TAudrelForm::ConnectActions() {
     connect(ListView, &QAbstractItemView::doubleClicked, this, &TAudrelForm::ListViewDblClick);
     connect(Image1, &TImage::clicked, this, &TAudrelForm::Image1Click);
 
-    const auto update = [this] { m_actions->UpdateCommands(); };
+    const auto update = [this] { UpdateCommands(); };
     connect(ListView->selectionModel(), &QItemSelectionModel::selectionChanged, this, update);
     connect(m_listModel, &QAbstractItemModel::rowsInserted, this, update);
     connect(m_listModel, &QAbstractItemModel::rowsRemoved, this, update);
     connect(m_listModel, &QAbstractItemModel::modelReset, this, update);
+}
+
+void TAudrelForm::UpdateCommands() {
+    const bool selected = ListView->selectionModel()->hasSelection();
+    const bool rows = m_listModel->rowCount() > 0;
+    for (QToolButton* button : {tbPlay, tbCopy, tbDelete, tbTagEdit})
+        button->setEnabled(selected);
+    for (QAction* item : {MPlay, MCopy, MDelete, MTagEdit})
+        item->setEnabled(selected);
+    for (QToolButton* button : {tbPlayWinamp, tbReport, tbPlaylist})
+        button->setEnabled(rows);
+    for (QAction* item : {MWinAmpPlay, MReport, MPlayList})
+        item->setEnabled(rows);
 }
 
 void TAudrelForm::ListViewDblClick() {
@@ -542,7 +558,7 @@ void TAudrelForm::closeEvent(QCloseEvent* event) {
     }
     if (m_searching)
         StopSearch();
-    ReleaseRetiredEngines();
+    Engine.reset();
     // A store that cannot be written ends the saving with one error box; the window closes.
     if (FormPlacement->CloseQuery())
         FormClose();
@@ -661,8 +677,8 @@ void TAudrelForm::bStartClick() {
     m_resultCount = 0;
     m_pendingRows.clear();
     m_listModel->Clear();
-    ReleaseRetiredEngines();
 
+    Engine.reset(); // the last search's worker has already handed over its last call
     Engine = std::make_unique<TFindMP3>();
     Engine->FastSearch = RadioFast->isChecked();
     Engine->TitleText = ToCodePage(cbTitle->currentText());
@@ -677,8 +693,9 @@ void TAudrelForm::bStartClick() {
     };
     Engine->OnFolder = [this](TFindMP3& sender) { FindFolder(sender); };
     Engine->OnFinished = [this](TFindMP3& sender) { FindFinished(sender); };
-    Engine->SetHandOff([this](const std::function<void()>& call) { RunOnUiThread(this, call); },
-                       [] { ServeUiCalls(); });
+    Engine->SetHandOff([this](const std::function<void()>& call) { m_handOff->Run(call); },
+                       [this](const std::function<bool()>& done) { m_handOff->WaitServing(done); });
+    m_handOff->BeginSharedCore();
     Engine->Start();
 }
 
@@ -686,23 +703,9 @@ void TAudrelForm::StopSearch() {
     if (!Engine)
         return;
     m_stopping = true;
-    TFindMP3* engine = Engine.get();
-    engine->Stop();
-    engine->WaitUntilFinished();
+    Engine->Stop();
+    Engine->WaitUntilFinished();
     m_stopping = false;
-    ReleaseRetiredEngines();
-}
-
-void TAudrelForm::ReleaseRetiredEngines() {
-    // A release queued by an earlier search must not destroy the engine whose stop is being
-    // waited for right now; StopSearch releases it once the wait is over.
-    if (m_stopping)
-        return;
-    // Destroying an engine waits for its worker and serves UI calls meanwhile, which can run
-    // another queued release: take the engines out of the list before destroying them, so a
-    // nested release never sees (and frees) them a second time.
-    std::vector<std::unique_ptr<TFindMP3>> retired;
-    retired.swap(m_retired);
 }
 
 void TAudrelForm::FindFolder(TFindMP3& sender) {
@@ -712,8 +715,11 @@ void TAudrelForm::FindFolder(TFindMP3& sender) {
 void TAudrelForm::FindFound(TFindMP3&, const TFindMP3Info& info) {
     ++m_resultCount;
     m_pendingRows.push_back(RowFromInfo(info));
+    // The list view lays out all its rows again after each insertion (some 25 ns a row), so the
+    // pause between insertions grows with the list: the layouts stay under a tenth of the time
+    // and a search of a million files stays linear (at 1,000,000 rows, three insertions a second).
     if (!m_flushTimer->isActive())
-        m_flushTimer->start();
+        m_flushTimer->start(40 + m_listModel->rowCount() / 4000);
 }
 
 void TAudrelForm::FlushRows() {
@@ -723,6 +729,7 @@ void TAudrelForm::FlushRows() {
 }
 
 void TAudrelForm::FindFinished(TFindMP3& sender) {
+    m_handOff->EndSharedCore();
     FlushRows();
     bStart->setText(Localizer.Translate(QStringLiteral("&Start")));
     m_searching = false;
@@ -731,12 +738,6 @@ void TAudrelForm::FindFinished(TFindMP3& sender) {
                               .arg(sender.FileCount())
                               .arg(m_resultCount));
     m_desktop.Flash(this, 600);
-    // The engine is still inside this call; it is released once control is back here.
-    if (Engine.get() == &sender) {
-        m_retired.push_back(std::move(Engine));
-        if (!m_stopping)
-            QTimer::singleShot(0, this, &TAudrelForm::ReleaseRetiredEngines);
-    }
 }
 
 void TAudrelForm::ListViewColumnClick(int column) {

@@ -32,6 +32,7 @@ class TFindMP3;
 class TFormPlacement;
 class TListActions;
 class TResultModel;
+class TUiHandOff;
 struct TFindMP3Info;
 
 // A picture control: shows its pixmap, or nothing, and reports clicks.
@@ -167,6 +168,8 @@ private:
     void CreateControls();
     void CreateListArea();
     void ConnectActions();
+    // Enables each command as soon as it can act: on a selection, or on a list with rows.
+    void UpdateCommands();
     void FormCreate();
     void FormClose();
     QString SelectFolder();
@@ -174,7 +177,6 @@ private:
 
     // Stops a running search and returns once its finish has been handled.
     void StopSearch();
-    void ReleaseRetiredEngines();
     // Hits are shown in small batches: a list view lays out all its rows on every insertion.
     void FlushRows();
 
@@ -190,9 +192,10 @@ private:
 
     bool m_searching = false;
     int m_resultCount = 0;
+    // The running search, or the last one until the next Start or the close releases it (it
+    // cannot be released inside its own last notification).
     std::unique_ptr<TFindMP3> Engine;
-    // Engines whose search has ended; released outside their own notifications.
-    std::vector<std::unique_ptr<TFindMP3>> m_retired;
+    TUiHandOff* m_handOff;
     std::vector<TListRow> m_pendingRows;
     QTimer* m_flushTimer;
     bool m_stopping = false;

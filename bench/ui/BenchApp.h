@@ -8,6 +8,7 @@
 #include "Desktop.h"
 #include "Dialogs.h"
 #include "SettingsStore.h"
+#include "uMain.h"
 
 // Settings that start empty and forget what is written: every window is a first start.
 class NullSettings : public SettingsStore {
@@ -33,6 +34,18 @@ public:
     bool OpenUrl(const QUrl&) override { return false; }
     void SetClipboard(QMimeData* data) override { delete data; }
     bool MoveToTrash(const QByteArray&, QString&) override { return false; }
+};
+
+// A shown main window that starts as on a first start.
+struct Window {
+    NullSettings settings;
+    SilentDialogs dialogs;
+    QuietDesktop desktop;
+    TAudrelForm form{settings, dialogs, desktop};
+    Window() {
+        form.show();
+        QApplication::processEvents();
+    }
 };
 
 // main() for a benchmark that needs an application object (offscreen unless told otherwise).

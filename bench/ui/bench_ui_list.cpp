@@ -1,7 +1,6 @@
 // Hits arriving in the result list and sorting it, at 20,000 rows, in a shown window.
 #include <QTreeView>
 
-#include <atomic>
 #include <memory>
 #include <random>
 #include <thread>
@@ -41,17 +40,6 @@ std::vector<TFindMP3Info> MakeHits() {
     return hits;
 }
 
-struct Window {
-    NullSettings settings;
-    SilentDialogs dialogs;
-    QuietDesktop desktop;
-    TAudrelForm form{settings, dialogs, desktop};
-    Window() {
-        form.show();
-        QApplication::processEvents();
-    }
-};
-
 // The way hits arrive during a search: the worker hands each one to the UI thread and waits
 // while the window appends the row; the UI thread serves these calls.
 void BM_AppendHitsFromWorker(benchmark::State& state) {
@@ -61,14 +49,15 @@ void BM_AppendHitsFromWorker(benchmark::State& state) {
         auto w = std::make_unique<Window>();
         TAudrelForm& form = w->form;
         state.ResumeTiming();
-        std::atomic<bool> done{false};
+        bool done = false;
         TFindMP3 engine; // only the sender of the notifications; it never runs
+        TUiHandOff handOff;
         std::thread worker([&] {
             for (const TFindMP3Info& hit : hits)
-                RunOnUiThread(&form, [&] { form.FindFound(engine, hit); });
-            done = true;
+                handOff.Run([&] { form.FindFound(engine, hit); });
+            handOff.Run([&] { done = true; });
         });
-        WaitServingUiCalls([&] { return done.load(); });
+        handOff.WaitServing([&] { return done; });
         worker.join();
         form.FindFinished(engine);     // the last rows, the summary
         QApplication::processEvents(); // the list paints its rows

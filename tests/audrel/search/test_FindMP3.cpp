@@ -118,6 +118,14 @@ public:
         }
     }
 
+    // The owner's wait: serves pass by pass until `done`.
+    void Serve(const std::function<bool()>& done) {
+        while (!done()) {
+            WaitForPosted(std::chrono::milliseconds(100));
+            RunPending();
+        }
+    }
+
     // Waits until something is posted, at most for `timeout`.
     bool WaitForPosted(std::chrono::milliseconds timeout) {
         std::unique_lock lock(m_mutex);
@@ -517,7 +525,7 @@ TEST(FindMP3, WaitingOwnerServesAWorkerBlockedInANotification) {
     engine->SetFolder(dir.Path());
     engine->SetMask("*.mp3");
     engine->SetHandOff([&](const std::function<void()>& call) { ui.HandOff(call); },
-                       [&] { ui.RunPending(); });
+                       [&](const std::function<bool()>& done) { ui.Serve(done); });
     engine->OnFolder = [&](TFindMP3&) { ranOn.push_back(std::this_thread::get_id()); };
     engine->OnFound = [&](TFindMP3&, const TFindMP3Info&) {
         ranOn.push_back(std::this_thread::get_id());
@@ -561,7 +569,7 @@ TEST(FindMP3, DestroyingARunningEngineStopsAndWaitsForIt) {
     engine->SetFolder(dir.Path());
     engine->SetMask("*.mp3");
     engine->SetHandOff([&](const std::function<void()>& call) { ui.HandOff(call); },
-                       [&] { ui.RunPending(); });
+                       [&](const std::function<bool()>& done) { ui.Serve(done); });
     engine->OnFound = [&](TFindMP3&, const TFindMP3Info&) { ++found; };
     engine->OnFinished = [&](TFindMP3&) { ++finished; };
     engine->Start();
@@ -569,6 +577,29 @@ TEST(FindMP3, DestroyingARunningEngineStopsAndWaitsForIt) {
     engine.reset(); // the worker is blocked in a notification right now
     EXPECT_EQ(finished, 1);
     EXPECT_LT(found.load(), 100);
+}
+
+// The owner's wait ends with the worker's last hand-off, which comes even when nobody listens
+// for the end; the hits came through the hand-off in walk order before it.
+TEST(FindMP3, TheOwnersWaitEndsWithoutAFinishHandler) {
+    TempDir dir;
+    for (int i = 0; i < 30; ++i)
+        Write(dir / ("f" + std::to_string(i) + ".mp3"), Mp3());
+    const Result direct = Search(dir.Path());
+    EventQueue ui;
+    std::vector<std::string> served;
+    auto engine = std::make_unique<TFindMP3>();
+    engine->SetFolder(dir.Path());
+    engine->SetHandOff([&](const std::function<void()>& call) { ui.HandOff(call); },
+                       [&](const std::function<bool()>& done) { ui.Serve(done); });
+    engine->OnFound = [&](TFindMP3&, const TFindMP3Info& info) { served.push_back(info.FullPath); };
+    engine->Start();
+    engine->WaitUntilFinished();
+    EXPECT_TRUE(engine->Finished());
+    std::vector<std::string> walked;
+    for (const auto& h : direct.hits)
+        walked.push_back(h.FullPath);
+    EXPECT_EQ(served, walked);
 }
 
 TEST(FindMP3, ReadAheadChangesNothingTheOwnerSeesAndEndsWithTheSearch) {

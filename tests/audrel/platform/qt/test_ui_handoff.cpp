@@ -1,7 +1,13 @@
-#include <QThread>
-
 #include <atomic>
+#include <stdexcept>
 #include <thread>
+#include <vector>
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -10,48 +16,114 @@
 
 namespace {
 
-TEST(UiHandoff, AWorkerCallRunsOnTheUiThreadWhileTheUiWaits) {
+// Calls handed over back to back, with gaps shorter and longer than the owner's look for the
+// next call: each runs on the UI thread, in order, while its worker waits.
+TEST(UiHandoff, WorkerCallsRunOnTheUiThreadInOrderWhileTheWorkerWaits) {
     QApplication& app = TestApp();
-    QObject context;
-    std::atomic<bool> done{false};
-    QThread* ranOn = nullptr;
-    int calls = 0;
-
+    TUiHandOff handOff;
+    std::atomic<int> inCall{0};
+    std::vector<int> order;
+    bool allOnUi = true;
+    bool finished = false;
     std::thread worker([&] {
-        for (int i = 0; i < 50; ++i)
-            RunOnUiThread(&context, [&] {
-                ranOn = QThread::currentThread();
-                ++calls; // no lock: the worker waits for every call
+        for (int i = 0; i < 3000; ++i) {
+            if (i % 500 == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            handOff.Run([&, i] {
+                allOnUi = allOnUi && QThread::currentThread() == app.thread();
+                order.push_back(i);
+                ++inCall;
             });
-        done = true;
+            if (inCall.load() != i + 1) // the call has run by the time Run returns
+                allOnUi = false;
+        }
+        handOff.Run([&] { finished = true; });
     });
-    WaitServingUiCalls([&] { return done.load(); });
+    handOff.WaitServing([&] { return finished; });
     worker.join();
-
-    EXPECT_EQ(calls, 50);
-    EXPECT_EQ(ranOn, app.thread());
+    ASSERT_EQ(order.size(), 3000u);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(order[size_t(i)], i);
+    EXPECT_TRUE(allOnUi);
 }
 
 TEST(UiHandoff, ACallFromTheUiThreadItselfRunsAtOnce) {
     TestApp();
-    QObject context;
+    TUiHandOff handOff;
     bool ran = false;
-    RunOnUiThread(&context, [&] { ran = true; });
+    handOff.Run([&] { ran = true; });
     EXPECT_TRUE(ran);
 }
 
-TEST(UiHandoff, ThePumpServesCallsOfAWaitingWorker) {
+TEST(UiHandoff, AnExceptionOfTheCallReachesTheWorker) {
     TestApp();
-    QObject context;
-    std::atomic<bool> done{false};
+    TUiHandOff handOff;
+    bool caught = false;
+    bool finished = false;
     std::thread worker([&] {
-        RunOnUiThread(&context, [] {});
-        done = true;
+        try {
+            handOff.Run([] { throw std::runtime_error("boom"); });
+        } catch (const std::runtime_error&) {
+            caught = true;
+        }
+        handOff.Run([&] { finished = true; });
     });
-    while (!done)
-        ServeUiCalls();
+    handOff.WaitServing([&] { return finished; });
     worker.join();
-    SUCCEED();
+    EXPECT_TRUE(caught);
+}
+
+// A worker that hands over calls without a pause does not keep the event loop from timers,
+// input and painting: they get their turn between batches of calls.
+TEST(UiHandoff, EventsGetTheirTurnWhileAWorkerHandsOverCallsWithoutPause) {
+    TestApp();
+    TUiHandOff handOff;
+    std::atomic<bool> timerRan{false};
+    std::atomic<bool> finished{false};
+    bool capped = false;
+    std::thread worker([&] {
+        const auto cap = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!timerRan && !capped) {
+            handOff.Run([] {});
+            capped = std::chrono::steady_clock::now() > cap;
+        }
+        finished = true;
+    });
+    QTimer::singleShot(1, [&] { timerRan = true; });
+    while (!finished)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    worker.join();
+    EXPECT_FALSE(capped); // the timer ran while calls still came
+}
+
+// While the core is shared a worker runs on the owner's one core; afterwards the owner has all
+// its cores again (else the window would stay on one core for good).
+TEST(UiHandoff, ASharedCoreIsGivenBackWhenTheSearchEnds) {
+    TestApp();
+    TUiHandOff handOff;
+    const auto cores = [](pthread_t thread) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        pthread_getaffinity_np(thread, sizeof set, &set);
+        return set;
+    };
+    const cpu_set_t before = cores(pthread_self());
+    handOff.BeginSharedCore();
+    const cpu_set_t owner = cores(pthread_self());
+    cpu_set_t worker{};
+    bool finished = false;
+    std::thread t([&] {
+        handOff.Run([] {});
+        worker = cores(pthread_self());
+        handOff.Run([&] { finished = true; });
+    });
+    handOff.WaitServing([&] { return finished; });
+    t.join();
+    handOff.EndSharedCore();
+    EXPECT_EQ(CPU_COUNT(&owner), 1);
+    EXPECT_TRUE(CPU_EQUAL(&worker, &owner));
+    const cpu_set_t after = cores(pthread_self());
+    EXPECT_TRUE(CPU_EQUAL(&after, &before));
 }
 
 } // namespace
