@@ -1,9 +1,7 @@
 #include "UiHandoff.h"
 
-#include <algorithm>
 #include <utility>
 
-#include <pthread.h>
 #include <sched.h>
 
 #include <QEventLoop>
@@ -21,23 +19,11 @@ inline void LookAgain() {
     ::sched_yield();
 }
 
-// Terms of core sharing, counted over all hand-offs, so that a worker thread tells them apart.
-std::atomic<unsigned> SharedCoreTerms{0};
-
-void KeepToCore(int core) {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    CPU_SET(core, &set);
-    ::pthread_setaffinity_np(::pthread_self(), sizeof set, &set);
-}
-
 } // namespace
 
 TUiHandOff::TUiHandOff(QObject* parent) : QObject(parent) {}
 
-TUiHandOff::~TUiHandOff() {
-    EndSharedCore();
-}
+TUiHandOff::~TUiHandOff() = default;
 
 void TUiHandOff::Run(const std::function<void()>& call) {
     if (QThread::currentThread() == thread()) {
@@ -45,12 +31,6 @@ void TUiHandOff::Run(const std::function<void()>& call) {
         return;
     }
     const std::lock_guard caller(m_callers);
-    // A worker joins the owner's core once per term.
-    thread_local unsigned joinedTerm = 0;
-    if (const int core = m_core.load(); core >= 0 && joinedTerm != m_coreTerm.load()) {
-        joinedTerm = m_coreTerm.load();
-        KeepToCore(core);
-    }
     m_error = nullptr;
     m_done.store(false, std::memory_order_relaxed);
     m_call.store(&call);
@@ -121,28 +101,6 @@ void TUiHandOff::Serve() {
     m_serving.store(false);
     if (m_call.load() && !m_servePosted.exchange(true))
         PostServe();
-}
-
-void TUiHandOff::BeginSharedCore() {
-    if (m_core.load() >= 0)
-        return;
-    const int core = ::sched_getcpu();
-    cpu_set_t own;
-    if (core < 0 || ::pthread_getaffinity_np(::pthread_self(), sizeof own, &own) != 0)
-        return;
-    m_ownerCores.assign(reinterpret_cast<const unsigned char*>(&own),
-                        reinterpret_cast<const unsigned char*>(&own) + sizeof own);
-    KeepToCore(core);
-    m_coreTerm.store(SharedCoreTerms.fetch_add(1) + 1);
-    m_core.store(core);
-}
-
-void TUiHandOff::EndSharedCore() {
-    if (m_core.exchange(-1) < 0)
-        return;
-    cpu_set_t own;
-    std::copy(m_ownerCores.begin(), m_ownerCores.end(), reinterpret_cast<unsigned char*>(&own));
-    ::pthread_setaffinity_np(::pthread_self(), sizeof own, &own);
 }
 
 void TUiHandOff::WaitServing(const std::function<bool()>& done) {

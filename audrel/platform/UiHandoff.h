@@ -6,7 +6,6 @@
 #include <exception>
 #include <functional>
 #include <mutex>
-#include <vector>
 
 #include <QObject>
 
@@ -30,14 +29,6 @@ public:
     // Runs `call` on the owner's thread and returns once it has run (at once when called on
     // that thread). An exception that leaves the call is thrown again here.
     void Run(const std::function<void()>& call);
-
-    // From BeginSharedCore to EndSharedCore the owner's thread and each worker that hands over
-    // a call keep to one processor core. They take turns anyway (the worker waits during a
-    // call, the owner's thread has nothing to do while the worker works), and on one core a
-    // hand-off is a switch there instead of a wake-up of the other core while this one spins.
-    // Called on the owner's thread; EndSharedCore gives it back the cores it had.
-    void BeginSharedCore();
-    void EndSharedCore();
 
     // Blocks the owner's thread until `done` is true while it keeps running the workers'
     // calls; `done` is asked at once and after each call. User input waits meanwhile.
@@ -64,10 +55,6 @@ private:
     std::mutex m_sleep;
     std::condition_variable m_wake;
     std::atomic<bool> m_workerSleeping{false};
-
-    std::atomic<int> m_core{-1};
-    std::atomic<unsigned> m_coreTerm{0};
-    std::vector<unsigned char> m_ownerCores; // the owner thread's affinity before BeginSharedCore
 
     const std::function<bool()>* m_waitDone = nullptr;
     QEventLoop* m_waitLoop = nullptr;

@@ -695,7 +695,6 @@ void TAudrelForm::bStartClick() {
     Engine->OnFinished = [this](TFindMP3& sender) { FindFinished(sender); };
     Engine->SetHandOff([this](const std::function<void()>& call) { m_handOff->Run(call); },
                        [this](const std::function<bool()>& done) { m_handOff->WaitServing(done); });
-    m_handOff->BeginSharedCore();
     Engine->Start();
 }
 
@@ -729,7 +728,6 @@ void TAudrelForm::FlushRows() {
 }
 
 void TAudrelForm::FindFinished(TFindMP3& sender) {
-    m_handOff->EndSharedCore();
     FlushRows();
     bStart->setText(Localizer.Translate(QStringLiteral("&Start")));
     m_searching = false;

@@ -3,7 +3,6 @@
 #include <thread>
 #include <vector>
 
-#include <pthread.h>
 #include <sched.h>
 
 #include <QThread>
@@ -94,36 +93,6 @@ TEST(UiHandoff, EventsGetTheirTurnWhileAWorkerHandsOverCallsWithoutPause) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     worker.join();
     EXPECT_FALSE(capped); // the timer ran while calls still came
-}
-
-// While the core is shared a worker runs on the owner's one core; afterwards the owner has all
-// its cores again (else the window would stay on one core for good).
-TEST(UiHandoff, ASharedCoreIsGivenBackWhenTheSearchEnds) {
-    TestApp();
-    TUiHandOff handOff;
-    const auto cores = [](pthread_t thread) {
-        cpu_set_t set;
-        CPU_ZERO(&set);
-        pthread_getaffinity_np(thread, sizeof set, &set);
-        return set;
-    };
-    const cpu_set_t before = cores(pthread_self());
-    handOff.BeginSharedCore();
-    const cpu_set_t owner = cores(pthread_self());
-    cpu_set_t worker{};
-    bool finished = false;
-    std::thread t([&] {
-        handOff.Run([] {});
-        worker = cores(pthread_self());
-        handOff.Run([&] { finished = true; });
-    });
-    handOff.WaitServing([&] { return finished; });
-    t.join();
-    handOff.EndSharedCore();
-    EXPECT_EQ(CPU_COUNT(&owner), 1);
-    EXPECT_TRUE(CPU_EQUAL(&worker, &owner));
-    const cpu_set_t after = cores(pthread_self());
-    EXPECT_TRUE(CPU_EQUAL(&after, &before));
 }
 
 } // namespace
