@@ -295,6 +295,12 @@ std::string KeptFrame(const id3v2::TagFrames& tag, const id3v2::FrameRef& ref, s
     // The header's unsynchronisation does not carry over: the frame says it for itself.
     if (tag.headerUnsync)
         raw[9] = static_cast<char>(raw[9] | 0x02);
+    // A 2.4 size some writer stored plain is written synchsafe, like the new frames beside it.
+    if (tag.version == 4) {
+        std::string size;
+        id3v2::AppendSyncSafe(size, ref.size);
+        raw.replace(4, 4, size);
+    }
     return raw;
 }
 

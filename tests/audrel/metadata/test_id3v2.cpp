@@ -598,6 +598,7 @@ TEST_F(ID3v2File, SaveKeepsWhatDidNotChange) {
                  0, 2);
     const std::string plain = Id3v2Tag(
         {TextFrame23("TALB", "B"), TextFrame23("TRCK", "5/12"), TextFrame23("TIT2", "T")}, 20);
+    const std::string priv = std::string("owner\0", 6) + std::string(299, 'x');
     using F = TID3v2::Field;
     struct Case {
         const char* name;
@@ -666,6 +667,12 @@ TEST_F(ID3v2File, SaveKeepsWhatDidNotChange) {
                   },
                   Id3v2Tag({TextFrame23("TIT2", "T"), TextFrame23("TRCK", "5"),
                             TextFrame23("TYER", "2001")})},
+             Case{"2.4 sizes written plain become synchsafe",
+                  Id3v2Tag({Frame23("PRIV", priv), TextFrame23("TIT2", "T")}, 0, 4),
+                  [](TID3v2& t) { t.SetYear("2001"); },
+                  Id3v2Tag({FrameV(4, "PRIV", priv), FrameV(4, "TIT2", std::string("\0T", 2)),
+                            FrameV(4, "TDRC", std::string("\0002001", 5))},
+                           0, 4)},
              Case{"2.2 becomes 2.3", old22, [](TID3v2& t) { t.SetAlbum("B"); },
                   Id3v2Tag({TextFrame23("TIT2", "T"),
                             Frame23("APIC", std::string("\0image/png\0\3\0data", 17)),
