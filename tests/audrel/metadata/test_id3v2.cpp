@@ -568,6 +568,8 @@ TEST_F(ID3v2File, TagLayoutsOfEveryVersionAreRead) {
                            0, 4),
                   std::string(299, 'u'), 0},
              Case{"2.4 empty frame", Id3v2Tag({FrameV(4, "TIT2", "")}, 0, 4), "", 0},
+             Case{"2.4 walk ends at an identifier of other characters",
+                  Id3v2Tag({FrameV(4, "TAL=", std::string("\0x", 2)), title24}, 0, 4), "", 0},
              Case{"2.3 compressed frame is not read",
                   Id3v2Tag({FrameV(3, "TIT2", "\0\0\0\4xyz", 0x0080), artist}), "", 0},
          }) {
