@@ -295,6 +295,12 @@ std::string KeptFrame(const id3v2::TagFrames& tag, const id3v2::FrameRef& ref, s
     // The header's unsynchronisation does not carry over: the frame says it for itself.
     if (tag.headerUnsync)
         raw[9] = static_cast<char>(raw[9] | 0x02);
+    // A 2.4 size some writer stored plain is written synchsafe, like the new frames beside it.
+    if (tag.version == 4) {
+        std::string size;
+        id3v2::AppendSyncSafe(size, ref.size);
+        raw.replace(4, 4, size);
+    }
     return raw;
 }
 
@@ -419,7 +425,7 @@ void TID3v2::Reset() {
     m_version = 0;
     m_size = 0;
     m_track = 0;
-    for (auto* texts : {&m_codePage, &m_text, &m_readText})
+    for (auto* texts : {&m_codePage, &m_text})
         for (std::string& s : *texts)
             s.clear();
 }
@@ -593,7 +599,6 @@ bool TID3v2::ReadFromFile(TFileReader& file) {
         ReadFields(header, [&file](int64_t offset, void* dst, size_t n) {
             return file.ReadAt(offset, dst, n);
         });
-    m_readText = m_text;
     return true;
 }
 
@@ -637,6 +642,23 @@ std::string TID3v2::BuildTag(std::string_view oldTag) const {
         });
     }
     const uint8_t version = tag.version == 4 ? 4 : 3;
+    // A 2.3 tag of the twelve fields alone, each once, in single-byte text, is written in field
+    // order, like a tag made from the fields alone.
+    std::array<int, FrameCount> frameCount{};
+    const bool ownFieldsOnly =
+        tag.version == 3 && std::all_of(sources.begin(), sources.end(), [&](const Source& s) {
+            return s.slot >= 0 && ++frameCount[static_cast<size_t>(s.slot)] == 1 &&
+                   (s.payload->empty() || (*s.payload)[0] == Latin1);
+        });
+    if (ownFieldsOnly)
+        std::sort(sources.begin(), sources.end(),
+                  [](const Source& a, const Source& b) { return a.slot < b.slot; });
+    // A field has changed when it differs from what the old tag holds for it, whoever read it.
+    TID3v2 oldFields;
+    if (!sources.empty()) {
+        oldFields.m_size = static_cast<int64_t>(oldTag.size());
+        oldFields.ReadFields(reinterpret_cast<const uint8_t*>(oldTag.data()), old);
+    }
 
     // What becomes of each old frame of the twelve, and which fields need a frame of their own.
     enum class Fate { Keep, Replace, Drop };
@@ -661,7 +683,7 @@ std::string TID3v2::BuildTag(std::string_view oldTag) const {
         }
     }
     for (size_t s = 0; s < FrameCount; ++s) {
-        const bool changed = m_text[s] != m_readText[s];
+        const bool changed = m_text[s] != oldFields.m_text[s];
         bool replaced = false;
         if (changed && (s == SlotComment || s == SlotURL)) {
             // Only a frame without a description stands for the field; others stay beside it,

@@ -132,6 +132,4 @@ private:
     uint8_t m_track = 0;
     std::array<std::string, FrameCount> m_codePage; // the track's is its text, trimmed
     std::array<std::string, FrameCount> m_text;
-    // The UTF-8 texts as the last read found them: a field that differs has changed.
-    std::array<std::string, FrameCount> m_readText;
 };

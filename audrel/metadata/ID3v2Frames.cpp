@@ -152,8 +152,10 @@ void Walk(const TagFrames& tag, const ReadAt& read,
     f.headerSize = v22 ? 6 : 10;
     for (int64_t pos = tag.start; pos + static_cast<int64_t>(f.headerSize) <= tag.end;) {
         uint8_t h[10];
+        // A 2.4 identifier of other characters than letters and digits is garbage as well, as
+        // the size guess takes it, so a tag written anew reads as the old one did.
         if (read(pos, h, f.headerSize) != static_cast<int64_t>(f.headerSize) || h[0] < 'A' ||
-            h[0] > 'Z')
+            h[0] > 'Z' || (tag.version == 4 && !std::all_of(h, h + 4, IsIdChar)))
             return;
         std::copy(h, h + f.idSize, f.idBytes);
         f.offset = pos;

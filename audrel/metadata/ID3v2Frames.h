@@ -53,7 +53,8 @@ struct FrameRef {
 };
 
 // Calls visit for each frame in order, up to padding (an identifier that does not start with a
-// letter A to Z), a frame that runs past the tag, a failed read, or a false from visit.
+// letter A to Z, or in 2.4 is not four letters or digits), a frame that runs past the tag, a
+// failed read, or a false from visit.
 void Walk(const TagFrames& tag, const ReadAt& read,
           const std::function<bool(const FrameRef&)>& visit);
 

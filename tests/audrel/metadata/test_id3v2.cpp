@@ -272,17 +272,17 @@ TEST_F(ID3v2File, SaveReplacesExactlyTheOldTag) {
     t.SetArtist("Artist");
     t.SetTrack(3);
     ASSERT_TRUE(t.SaveToFile(path));
-    // The fields it sets are added; the old frames stay, the padding goes.
+    // The tag holds this object's fields and the other frames; the old title and the padding go.
     const std::string expected =
-        Id3v2Tag({TextFrame23("TIT2", "Old"), TextFrame23("APIC", "pic"),
-                  TextFrame23("TPE1", "Artist"), TextFrame23("TRCK", "3")}) +
+        Id3v2Tag(
+            {TextFrame23("APIC", "pic"), TextFrame23("TPE1", "Artist"), TextFrame23("TRCK", "3")}) +
         Audio;
     EXPECT_EQ(ReadFileBytes(path), expected);
     EXPECT_EQ(FileMode(path), 0640);
     EXPECT_FALSE(::access((path + "~").c_str(), F_OK) == 0);
     ASSERT_TRUE(tag.ReadFromFile(path));
     EXPECT_EQ(tag.Artist(), "Artist");
-    EXPECT_EQ(tag.Title(), "Old");
+    EXPECT_EQ(tag.Title(), "");
     EXPECT_EQ(tag.Track(), 3);
 }
 
@@ -568,6 +568,8 @@ TEST_F(ID3v2File, TagLayoutsOfEveryVersionAreRead) {
                            0, 4),
                   std::string(299, 'u'), 0},
              Case{"2.4 empty frame", Id3v2Tag({FrameV(4, "TIT2", "")}, 0, 4), "", 0},
+             Case{"2.4 walk ends at an identifier of other characters",
+                  Id3v2Tag({FrameV(4, "TAL=", std::string("\0x", 2)), title24}, 0, 4), "", 0},
              Case{"2.3 compressed frame is not read",
                   Id3v2Tag({FrameV(3, "TIT2", "\0\0\0\4xyz", 0x0080), artist}), "", 0},
          }) {
@@ -596,6 +598,9 @@ TEST_F(ID3v2File, SaveKeepsWhatDidNotChange) {
         Id3v2Tag({FrameV(2, "TT2", std::string("\0T", 2)), pic22, FrameV(2, "CRM", "secret"),
                   FrameV(2, "TP1", std::string("\0A", 2))},
                  0, 2);
+    const std::string plain = Id3v2Tag(
+        {TextFrame23("TALB", "B"), TextFrame23("TRCK", "5/12"), TextFrame23("TIT2", "T")}, 20);
+    const std::string priv = std::string("owner\0", 6) + std::string(299, 'x');
     using F = TID3v2::Field;
     struct Case {
         const char* name;
@@ -642,6 +647,32 @@ TEST_F(ID3v2File, SaveKeepsWhatDidNotChange) {
                   Id3v2Tag({FrameV(4, "TIT2", "\3Ωmega 2"),
                             FrameV(4, "TRCK", std::string("\0005/12", 5)),
                             FrameV(4, "PRIV", std::string("owner\0x", 7)),
+                            FrameV(4, "TDRC", std::string("\0002001", 5))},
+                           0, 4)},
+             Case{"a tag of the twelve alone is written in field order", plain,
+                  [](TID3v2& t) { t.SetArtist("A"); },
+                  Id3v2Tag({TextFrame23("TIT2", "T"), TextFrame23("TPE1", "A"),
+                            TextFrame23("TALB", "B"), TextFrame23("TRCK", "5/12")})},
+             // An object that did not read the file writes its own fields and keeps the rest.
+             Case{"unread: the old fields go", old23,
+                  [](TID3v2& t) {
+                      t.Reset();
+                      t.SetTitle("New");
+                  },
+                  Id3v2Tag({TextFrame23("TIT2", "New"), itunes, picture, txxx})},
+             Case{"unread over the twelve alone: its fields in field order", plain,
+                  [](TID3v2& t) {
+                      t.Reset();
+                      t.SetTitle("T");
+                      t.SetTrack(5);
+                      t.SetYear("2001");
+                  },
+                  Id3v2Tag({TextFrame23("TIT2", "T"), TextFrame23("TRCK", "5"),
+                            TextFrame23("TYER", "2001")})},
+             Case{"2.4 sizes written plain become synchsafe",
+                  Id3v2Tag({Frame23("PRIV", priv), TextFrame23("TIT2", "T")}, 0, 4),
+                  [](TID3v2& t) { t.SetYear("2001"); },
+                  Id3v2Tag({FrameV(4, "PRIV", priv), FrameV(4, "TIT2", std::string("\0T", 2)),
                             FrameV(4, "TDRC", std::string("\0002001", 5))},
                            0, 4)},
              Case{"2.2 becomes 2.3", old22, [](TID3v2& t) { t.SetAlbum("B"); },
