@@ -86,7 +86,7 @@ def search_threads(pid, before):
             with open(f"/proc/{pid}/task/{tid}/comm") as f:
                 if f.read().strip() == "audrel":
                     found.add(tid)
-        except FileNotFoundError:
+        except (FileNotFoundError, ProcessLookupError):  # the thread ended meanwhile
             pass
     return found
 
