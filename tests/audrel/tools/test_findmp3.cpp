@@ -41,7 +41,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 std::string Mp3(const std::string& v2 = {}, const std::string& v1 = {}) {
-    return v2 + MpegFrames(MpegHeaderSpec{}, 417, 20) + v1; // 8340 bytes of audio: 0.52 s
+    return v2 + MpegFrames(MpegHeaderFields{}, 417, 20) + v1; // 8340 bytes of audio: 0.52 s
 }
 
 class FindMp3Tool : public ::testing::Test {
