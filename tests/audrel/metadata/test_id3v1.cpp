@@ -43,7 +43,7 @@ void ExpectEmpty(const TID3v1& tag) {
 
 const std::string Audio = std::string(1000, '\xAA') + "audio" + std::string(300, '\x55');
 
-TEST(ID3v1Genres, NamesAreTheDesignedOnes) {
+TEST(ID3v1Genres, TheTableKeepsItsHistoricSpellings) {
     ASSERT_EQ(GenreNames.size(), 148u);
     EXPECT_EQ(GenreNames[0], "Blues");
     EXPECT_EQ(GenreNames[17], "Rock");

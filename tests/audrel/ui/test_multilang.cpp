@@ -135,7 +135,7 @@ TEST_F(MultiLangTest, ApplyingALanguageAndTheDefaultSwitchesEveryHandledText) {
     // An empty caption stays empty while its hint is translated.
     EXPECT_EQ(s.empty->text(), QString());
     EXPECT_EQ(s.empty->toolTip(), QStringLiteral("Nichts"));
-    // Group boxes, edit fields and window titles keep the design language.
+    // Group boxes, edit fields and window titles keep the original language.
     EXPECT_EQ(s.group->title(), QStringLiteral("Group"));
     EXPECT_EQ(s.edit->text(), QStringLiteral("&Start"));
     EXPECT_EQ(s.window->windowTitle(), QStringLiteral("Window Title"));
@@ -150,7 +150,7 @@ TEST_F(MultiLangTest, ApplyingALanguageAndTheDefaultSwitchesEveryHandledText) {
     EXPECT_EQ(s.Column(8), QStringLiteral("Time"));
 }
 
-TEST_F(MultiLangTest, ColumnsFindTheirDesignTextAfterAnotherLanguageRenamedThem) {
+TEST_F(MultiLangTest, ColumnsFindTheirOriginalTextAfterAnotherLanguageRenamedThem) {
     SampleWindow s;
     TMultiLang lang;
     lang.Collect(QStringLiteral("SampleForm"), s.window.get());
@@ -170,7 +170,7 @@ TEST_F(MultiLangTest, ColumnsFindTheirDesignTextAfterAnotherLanguageRenamedThem)
     EXPECT_EQ(s.Column(0), QStringLiteral("Dateiname"));
 
     // A second collection (the configuration dialog may collect once more) keeps the
-    // design captions, not the translated ones.
+    // original captions, not the translated ones.
     lang.Collect(QStringLiteral("SampleForm"), s.window.get());
     lang.LoadLanguage(QStringLiteral("/no/such/file.lng"));
     lang.Apply(QStringLiteral("SampleForm"), s.window.get());

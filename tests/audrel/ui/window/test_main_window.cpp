@@ -15,7 +15,7 @@ QString Home() {
     return QDir::homePath() + u'/';
 }
 
-TEST_F(WindowTest, FirstStartOnACleanStoreShowsTheDesignedWindow) {
+TEST_F(WindowTest, FirstStartOnACleanStoreShowsEveryControlWithItsDefaults) {
     TAudrelForm& f = Start();
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Brakmo =Audrel="));
     EXPECT_EQ(f.objectName(), QStringLiteral("AudrelForm"));
