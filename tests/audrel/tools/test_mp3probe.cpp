@@ -217,7 +217,7 @@ TEST(Mp3Probe, PrintsOneLineOfEveryFieldPerFileInOrder)
         EXPECT_EQ(json.keys, ProbeKeys);
         EXPECT_EQ(json["file"], files[i]);
     }
-    // The issue's example spacing, and the duration with 17 significant digits.
+    // Keys and values spaced as ", " and ": ", and the duration with 17 significant digits.
     EXPECT_EQ(lines[0].rfind("{\"file\": \"", 0), 0u);
     EXPECT_NE(lines[0].find("\"duration\": 0.5485714285714286, \"encoder_id\": 3, "), std::string::npos);
     const Json missing = ParseLine(lines[1]);

@@ -240,7 +240,7 @@ TEST_F(TagEditorTest, TranslatedWithTheOtherWindows) {
     EXPECT_EQ(editor.bUpdate->text(), u"&Speichern"_s);
     EXPECT_EQ(editor.b2to1->toolTip(), u"Nach v1"_s);
     EXPECT_EQ(editor.iGenre->text(), u"Jahr && Genre"_s);
-    EXPECT_EQ(editor.boxID3v1->title(), u"ID3v1"_s); // group boxes keep their design text
+    EXPECT_EQ(editor.boxID3v1->title(), u"ID3v1"_s); // group boxes keep their original text
 }
 
 } // namespace
