@@ -8,9 +8,6 @@
 
 namespace {
 
-// Tag texts typed in the window are handed to the engine in the ANSI code page.
-const bool codePageChosen = (qputenv("AUDREL_CODEPAGE", "1252"), true);
-
 QString Home() {
     return QDir::homePath() + u'/';
 }
