@@ -1,12 +1,10 @@
 #include "ID3v2.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <string>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +12,7 @@
 
 #include "CodePage.h"
 #include "FileReader.h"
+#include "support/FileSizeLimit.h"
 #include "support/TagBytes.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
@@ -376,20 +375,14 @@ TEST_F(ID3v2File, WriteErrorLeavesTheOriginalAndNoTemporaryFile) {
     // The new file cannot grow past a limit, as on a full disk.
     const std::string old = Id3v2Tag({TextFrame23("TIT2", "Old")}) + Audio;
     path = Make(old);
-    struct sigaction ignore {
-    }, saved{};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &saved);
-    rlimit before{};
-    ::getrlimit(RLIMIT_FSIZE, &before);
-    rlimit limit = before;
-    limit.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    tag.SetTitle("New");
-    const bool saved_ok = tag.SaveToFile(path);
-    const bool removed = tag.RemoveFromFile(path);
-    ::setrlimit(RLIMIT_FSIZE, &before);
-    ::sigaction(SIGXFSZ, &saved, nullptr);
+    bool saved_ok = true, removed = true;
+    {
+        const FileSizeLimit limit(1000);
+        ASSERT_TRUE(limit.Active());
+        tag.SetTitle("New");
+        saved_ok = tag.SaveToFile(path);
+        removed = tag.RemoveFromFile(path);
+    }
     EXPECT_FALSE(saved_ok);
     EXPECT_FALSE(removed);
     EXPECT_EQ(ReadFileBytes(path), old);

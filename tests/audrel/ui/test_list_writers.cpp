@@ -1,14 +1,13 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include <csignal>
 #include <filesystem>
 #include <iterator>
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include "ListWriters.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
@@ -90,9 +89,8 @@ TEST(SaveWhole, AFileIsWrittenWholeOrNotAtAll) {
 
     // A write that runs out of room (here the file size limit) keeps the old file.
     const bool keptOld = testsupport::RunInChild([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{100, 100};
-        return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+        const testsupport::FileSizeLimit limit(100);
+        return limit.Active() &&
                !SaveWhole(name, QByteArray(100000, 'x')) &&
                testsupport::ReadFileBytes(dir / "list.m3u") == "old";
     });
