@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "support/MpegBytes.h"
+#include "support/JsonLine.h"
 #include "support/RunTool.h"
 #include "support/TagBytes.h"
 #include "support/TempDir.h"
@@ -28,16 +29,6 @@ ToolRun Find(const TempDir& io, const std::vector<std::string>& args,
         env = {"AUDREL_CODEPAGE=1252", "LC_ALL=C.UTF-8"};
     return RunTool(FINDMP3_PATH, args, io, std::move(env), {"LANG=", "LC_"},
                    std::chrono::seconds(30));
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
-        lines.push_back(text.substr(start, nl - start));
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    return lines;
 }
 
 std::string Mp3(const std::string& v2 = {}, const std::string& v1 = {}) {
@@ -105,7 +96,7 @@ TEST_F(FindMp3Tool, OptionsReachTheEngine) {
             lines.pop_back();
         std::set<std::string> found; // readdir decides the order
         for (auto& l : lines)
-            found.insert(l.substr(10, l.find('"', 10) - 10));
+            found.insert(JsonReader(l).Parse()["name"]);
         std::string joined;
         for (const auto& n : found)
             joined += n + " ";
