@@ -7,8 +7,8 @@ FUZZB := build/fuzz
 DEB   := build/deb
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps deb-deps build run run-orlisk test test-release test-asan fuzz fuzz-short bench \
-	install-check smoke deb deb-check clean
+.PHONY: all deps deb-deps build run run-orlisk test test-release test-asan format-check fuzz \
+	fuzz-short bench install-check smoke deb deb-check clean
 
 all: build
 
@@ -42,6 +42,10 @@ test-asan: deps
 	cmake --build $(ASAN) -j $(JOBS)
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+# Every tracked C++ file must read as .clang-format writes it.
+format-check: deps
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZB) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORE_ONLY=ON -DFUZZ=ON -DBENCH=OFF

@@ -46,6 +46,11 @@ function(audrel_add_test name)
 endfunction()
 
 # Every tests/<dir>/test_*.cpp becomes one test executable linking the given libraries.
+# audrel_test_code_page(NAME NUMBER): the test's process starts with AUDREL_CODEPAGE=NUMBER, so
+# the code page is fixed before anything in it is first used.
+function(audrel_test_code_page name number)
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "AUDREL_CODEPAGE=${number}")
+endfunction()
 function(audrel_add_tests_in_dir)
   cmake_parse_arguments(T "GUI" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp)

@@ -27,7 +27,7 @@ TMultiLang Localizer;
 namespace {
 
 // Columns are looked up by the caption they had when collected, kept on the list view, so a
-// second language or the default finds its design text after a first one renamed them.
+// second language or the default finds its original text after a first one renamed them.
 const char* const DesignCaptionsProperty = "audrelDesignColumnCaptions";
 
 QString Fold(const QString& text) {
@@ -303,10 +303,10 @@ void TMultiLang::Apply(const QString& prefix, QObject* component) {
                         Translate(DesignText(prefix + name + QStringLiteral("Hint"))));
             } else if (QHeaderView* header = ListViewHeader(child)) {
                 QAbstractItemModel* model = header->model();
-                const QStringList design = child->property(DesignCaptionsProperty).toStringList();
+                const QStringList originals = child->property(DesignCaptionsProperty).toStringList();
                 for (int c = 0; model && c < model->columnCount(); ++c) {
-                    const QString caption = c < design.size()
-                                                ? design[c]
+                    const QString caption = c < originals.size()
+                                                ? originals[c]
                                                 : model->headerData(c, Qt::Horizontal).toString();
                     model->setHeaderData(c, Qt::Horizontal,
                                          Translate(DesignText(prefix + name + caption)));

@@ -12,8 +12,8 @@ class QObject;
 class QTranslator;
 
 // Run-time translation of the windows' texts. The texts of every window are collected once,
-// keyed by window and control name; a language file maps design texts to translations, and
-// applying walks the windows and shows the translation of each collected design text.
+// keyed by window and control name; a language file maps original texts to translations, and
+// applying walks the windows and shows the translation of each collected original text.
 class TMultiLang {
 public:
     TMultiLang();
@@ -21,15 +21,15 @@ public:
     TMultiLang(const TMultiLang&) = delete;
     TMultiLang& operator=(const TMultiLang&) = delete;
 
-    // Sorted "key=design text" lines, without case-insensitive duplicates.
+    // Sorted "key=original text" lines, without case-insensitive duplicates.
     QStringList DesignTexts() const { return m_designTexts.values(); }
     const QStringList& Translations() const { return m_translations; }
     const QString& LanguageFile() const { return m_languageFile; }
 
-    // The translation of a design text (first matching line, key without regard to case),
+    // The translation of a original text (first matching line, key without regard to case),
     // or the text itself.
     QString Translate(const QString& text) const;
-    // The collected design text for a key, or empty text.
+    // The collected original text for a key, or empty text.
     QString DesignText(const QString& key) const;
 
     // Qt's own texts (file dialogs, message box buttons) follow: a loaded file brings Qt's
@@ -56,7 +56,7 @@ private:
     void LoadQtTranslation(const QLocale& locale);
 
     QMap<QString, QString> m_designTexts;          // folded line -> line
-    mutable QHash<QString, QString> m_designIndex; // folded key -> design text, first line wins
+    mutable QHash<QString, QString> m_designIndex; // folded key -> original text, first line wins
     mutable bool m_designIndexValid = false;
     QStringList m_translations;
     QHash<QString, QString> m_translationIndex; // folded key -> translation, first line wins

@@ -59,7 +59,7 @@ int main(int argc, char* argv[]) {
 
     // The three windows live for the whole run, created in this order: the main window,
     // then the tag editor (MP3TagEdit), then the configuration dialog (ConfigForm), whose
-    // creation collects the design texts of all three and applies the stored language.
+    // creation collects the original texts of all three and applies the stored language.
     TAudrelForm AudrelForm(settings, dialogs, desktop);
     TMP3TagEdit MP3TagEdit(dialogs, &AudrelForm);
     AudrelForm.SetTagEditor(&MP3TagEdit);

@@ -89,7 +89,7 @@ int TConfigForm::BuildLanguageList() {
                 continue;
             const QString name = DisplayName(file);
             // A file called just ".lng" would stand for the empty choice, which means the
-            // design language.
+            // original language.
             if (name.isEmpty())
                 continue;
             ++found;
@@ -124,7 +124,7 @@ QString TConfigForm::LanguagePath(const QString& name) const {
 }
 
 void TConfigForm::CollectOnce() {
-    // Collected before any translation, so the collected texts are the design ones.
+    // Collected before any translation, so the collected texts are the original ones.
     if (!Collected) {
         Collected = true;
         Localizer.CollectAll();

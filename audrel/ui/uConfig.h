@@ -38,7 +38,7 @@ public:
 
     // Lines "display name=full path".
     QStringList LanguagePaths;
-    // Whether the design texts have been collected in this process.
+    // Whether the original texts have been collected in this process.
     bool Collected = false;
 
 public slots:

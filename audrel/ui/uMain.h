@@ -88,7 +88,7 @@ public:
     // The tag editor that "TAG Editor" opens; created after this window.
     void SetTagEditor(TMP3TagEdit* tagEditor);
 
-    // Controls, named as designed.
+    // Controls; each objectName is the member's name, which language files key on.
     QFrame* PanelTop;
     TImage* Image1;
     TImage* ImageTop;

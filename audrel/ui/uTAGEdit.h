@@ -33,7 +33,7 @@ public:
     const std::string& FileName() const { return m_fileName; }
     TMPEGaudio& Audio() { return *m_audio; }
 
-    // Controls, named as designed.
+    // Controls; each objectName is the member's name, which language files key on.
     QLineEdit* eFileName;
     QGroupBox* boxID3v1;
     QCheckBox* ChBTag1;

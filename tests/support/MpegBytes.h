@@ -13,7 +13,7 @@ namespace testsupport {
 
 // The fields of a 4-byte frame header. The defaults are MPEG 1 Layer III, 128 kbit/s,
 // 44100 Hz, stereo, no CRC: a frame of 417 bytes.
-struct MpegHeaderSpec {
+struct MpegHeaderFields {
     uint8_t version = 3;  // 0 MPEG 2.5, 1 reserved, 2 MPEG 2, 3 MPEG 1
     uint8_t layer = 1;    // 0 reserved, 1 Layer III, 2 Layer II, 3 Layer I
     bool crc = false;     // stored as a protection bit of 0
@@ -28,7 +28,7 @@ struct MpegHeaderSpec {
     uint8_t emphasis = 0;
 };
 
-inline std::string MpegHeader(const MpegHeaderSpec& s)
+inline std::string MpegHeader(const MpegHeaderFields& s)
 {
     std::string h(4, '\0');
     h[0] = '\xFF';
@@ -42,7 +42,7 @@ inline std::string MpegHeader(const MpegHeaderSpec& s)
 
 // A frame of the given total length: the header, then filler bytes (0x55 never looks like a
 // sync byte; pass 0 for a frame whose side information is all zero).
-inline std::string MpegFrame(const MpegHeaderSpec& s, size_t length, char filler = 0x55)
+inline std::string MpegFrame(const MpegHeaderFields& s, size_t length, char filler = 0x55)
 {
     std::string f = MpegHeader(s);
     if (length > f.size())
@@ -51,7 +51,7 @@ inline std::string MpegFrame(const MpegHeaderSpec& s, size_t length, char filler
 }
 
 // count frames of one length back to back.
-inline std::string MpegFrames(const MpegHeaderSpec& s, size_t length, size_t count,
+inline std::string MpegFrames(const MpegHeaderFields& s, size_t length, size_t count,
                               char filler = 0x55)
 {
     std::string out;
@@ -94,7 +94,7 @@ inline std::string VbriHeader(uint32_t frames, uint32_t bytes, uint8_t quality =
 }
 
 // A frame carrying a VBR header at the given offset behind its first byte.
-inline std::string MpegFrameWithVbr(const MpegHeaderSpec& s, size_t length, size_t vbrOffset,
+inline std::string MpegFrameWithVbr(const MpegHeaderFields& s, size_t length, size_t vbrOffset,
                                     const std::string& vbr)
 {
     std::string f = MpegFrame(s, length, '\0');

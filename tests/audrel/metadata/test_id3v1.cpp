@@ -1,16 +1,15 @@
 #include "ID3v1.h"
 
 #include <cerrno>
-#include <csignal>
 #include <string>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "FileReader.h"
+#include "support/FileSizeLimit.h"
 #include "support/TagBytes.h"
 #include "support/TempDir.h"
 
@@ -43,7 +42,7 @@ void ExpectEmpty(const TID3v1& tag) {
 
 const std::string Audio = std::string(1000, '\xAA') + "audio" + std::string(300, '\x55');
 
-TEST(ID3v1Genres, NamesAreTheDesignedOnes) {
+TEST(ID3v1Genres, TheTableKeepsItsHistoricSpellings) {
     ASSERT_EQ(GenreNames.size(), 148u);
     EXPECT_EQ(GenreNames[0], "Blues");
     EXPECT_EQ(GenreNames[17], "Rock");
@@ -230,23 +229,19 @@ TEST_F(ID3v1File, SaveOnReadOnlyFileAddsOwnerWriteAndKeepsIt) {
 TEST_F(ID3v1File, FailedAppendLeavesTheFileAsItWas) {
     // The file may not grow (as on a full disk): the append fails and nothing is left behind.
     const std::string path = Make(Audio);
-    struct sigaction ignore {
-    }, old{};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &old);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limit = saved;
-    limit.rlim_cur = Audio.size() + 100;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    tag.SetTitle("X");
-    const bool appended = tag.SaveToFile(path);
-    const int appendError = tag.LastError();
-    // An existing record is replaced in place, which needs no growth.
-    const std::string tagged = Make(Audio.substr(0, 500) + Id3v1Record("Old"), "b.mp3");
-    const bool replaced = tag.SaveToFile(tagged);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &old, nullptr);
+    bool appended = true, replaced = false;
+    int appendError = 0;
+    std::string tagged;
+    {
+        const FileSizeLimit limit(Audio.size() + 100);
+        ASSERT_TRUE(limit.Active());
+        tag.SetTitle("X");
+        appended = tag.SaveToFile(path);
+        appendError = tag.LastError();
+        // An existing record is replaced in place, which needs no growth.
+        tagged = Make(Audio.substr(0, 500) + Id3v1Record("Old"), "b.mp3");
+        replaced = tag.SaveToFile(tagged);
+    }
     EXPECT_FALSE(appended);
     EXPECT_EQ(appendError, EFBIG); // the reason reaches the caller
     EXPECT_EQ(ReadFileBytes(path), Audio);

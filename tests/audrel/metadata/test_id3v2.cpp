@@ -1,12 +1,10 @@
 #include "ID3v2.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <string>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +12,7 @@
 
 #include "CodePage.h"
 #include "FileReader.h"
+#include "support/FileSizeLimit.h"
 #include "support/TagBytes.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
@@ -22,8 +21,7 @@ using namespace testsupport;
 
 namespace {
 
-// Unicode frames are read into the system code page: fix it before anything asks for it.
-const bool CodePageFixed = ::setenv("AUDREL_CODEPAGE", "1252", 1) == 0;
+// Unicode frames are read into the system code page, 1252 here (set by CTest).
 
 const std::string Audio = std::string(3000, '\xFF') + "audio" + std::string(500, '\x11');
 
@@ -152,7 +150,7 @@ protected:
 };
 
 TEST_F(ID3v2File, ReadsTheTwelveFrames) {
-    ASSERT_TRUE(CodePageFixed);
+    ASSERT_EQ(CodePage::System().Number(), 1252u);
     const std::string t = Id3v2Tag(
         {TextFrame23("TIT2", " Title "), TextFrame23("TPE1", "Artist"),
          TextFrame23("TALB", "Album"), TextFrame23("TRCK", "5/12"), TextFrame23("TYER", "1999"),
@@ -377,20 +375,14 @@ TEST_F(ID3v2File, WriteErrorLeavesTheOriginalAndNoTemporaryFile) {
     // The new file cannot grow past a limit, as on a full disk.
     const std::string old = Id3v2Tag({TextFrame23("TIT2", "Old")}) + Audio;
     path = Make(old);
-    struct sigaction ignore {
-    }, saved{};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &saved);
-    rlimit before{};
-    ::getrlimit(RLIMIT_FSIZE, &before);
-    rlimit limit = before;
-    limit.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    tag.SetTitle("New");
-    const bool saved_ok = tag.SaveToFile(path);
-    const bool removed = tag.RemoveFromFile(path);
-    ::setrlimit(RLIMIT_FSIZE, &before);
-    ::sigaction(SIGXFSZ, &saved, nullptr);
+    bool saved_ok = true, removed = true;
+    {
+        const FileSizeLimit limit(1000);
+        ASSERT_TRUE(limit.Active());
+        tag.SetTitle("New");
+        saved_ok = tag.SaveToFile(path);
+        removed = tag.RemoveFromFile(path);
+    }
     EXPECT_FALSE(saved_ok);
     EXPECT_FALSE(removed);
     EXPECT_EQ(ReadFileBytes(path), old);
@@ -470,7 +462,7 @@ std::string CommentFrame(uint8_t major, const Encoded& description, const Encode
 }
 
 TEST_F(ID3v2File, EveryVersionAndEncodingIsRead) {
-    ASSERT_TRUE(CodePageFixed);
+    ASSERT_EQ(CodePage::System().Number(), 1252u);
     const Encoded encodings[] = {
         {0, "Caf\xE9", "Café", "Caf\xE9"},
         {1, Utf16Bytes(u"Καλή"), "Καλή", "????"},
@@ -581,7 +573,7 @@ TEST_F(ID3v2File, TagLayoutsOfEveryVersionAreRead) {
 
 // The save sets what changed and keeps every other frame byte for byte, in its order.
 TEST_F(ID3v2File, SaveKeepsWhatDidNotChange) {
-    ASSERT_TRUE(CodePageFixed);
+    ASSERT_EQ(CodePage::System().Number(), 1252u);
     const std::string picture = Frame23("APIC", std::string("\0image/png\0\3\0PNG", 16));
     const std::string txxx = Frame23("TXXX", std::string("\0desc\0text", 10));
     const std::string omega = Utf16TextFrame23("TIT2", u"Ωmega");

@@ -19,7 +19,7 @@ using namespace testsupport;
 namespace {
 
 // MPEG 1 Layer III, 128 kbit/s, 44100 Hz, stereo: 417-byte frames.
-const MpegHeaderSpec Cbr128{};
+const MpegHeaderFields Cbr128{};
 constexpr size_t Cbr128Length = 417;
 
 class MpegAudioTest : public ::testing::Test {
@@ -55,10 +55,10 @@ protected:
     }
 
     // A stream whose first frame carries a VBR header, followed by plain frames.
-    static std::string VbrStream(const MpegHeaderSpec& spec, size_t length, size_t offset,
+    static std::string VbrStream(const MpegHeaderFields& fields, size_t length, size_t offset,
                                  const std::string& header, size_t frames = 12)
     {
-        return MpegFrameWithVbr(spec, length, offset, header) + MpegFrames(spec, length, frames);
+        return MpegFrameWithVbr(fields, length, offset, header) + MpegFrames(fields, length, frames);
     }
 
     TempDir dir;
@@ -105,24 +105,24 @@ TEST_F(MpegAudioTest, FrameRightAfterTagGivesPlayingTimeFromFileLength)
 
 TEST_F(MpegAudioTest, HeaderFieldsAndNamesAreDecoded)
 {
-    MpegHeaderSpec spec;
-    spec.version = 0;  // MPEG 2.5, 40 kbit/s, 12000 Hz: 72 * 40000 / 12000 + 1 = 241 bytes
-    spec.crc = true;
-    spec.bitRateIndex = 5;
-    spec.sampleRateIndex = 1;
-    spec.padded = true;
-    spec.privateBit = true;
-    spec.mode = 3;
-    spec.modeExtension = 2;
-    spec.copyright = true;
-    spec.original = true;
-    spec.emphasis = 3;
-    EXPECT_TRUE(Analyse(MpegFrames(spec, 241, 20)));
+    MpegHeaderFields fields;
+    fields.version = 0;  // MPEG 2.5, 40 kbit/s, 12000 Hz: 72 * 40000 / 12000 + 1 = 241 bytes
+    fields.crc = true;
+    fields.bitRateIndex = 5;
+    fields.sampleRateIndex = 1;
+    fields.padded = true;
+    fields.privateBit = true;
+    fields.mode = 3;
+    fields.modeExtension = 2;
+    fields.copyright = true;
+    fields.original = true;
+    fields.emphasis = 3;
+    EXPECT_TRUE(Analyse(MpegFrames(fields, 241, 20)));
 
     const FrameInfo& f = audio.Frame();
     ASSERT_TRUE(f.Found);
     EXPECT_EQ(f.FrameSize, 241);
-    const std::string header = MpegHeader(spec);
+    const std::string header = MpegHeader(fields);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(f.HeaderBytes[i], static_cast<uint8_t>(header[i]));
     EXPECT_EQ(f.VersionIndex, 0);
@@ -144,24 +144,24 @@ TEST_F(MpegAudioTest, HeaderFieldsAndNamesAreDecoded)
     EXPECT_EQ(audio.SampleRate(), 12000);
     EXPECT_EQ(audio.BitRate(), 40);
 
-    spec = {};
-    spec.version = 2;  // MPEG 2 Layer II 64 kbit/s, 22050 Hz: 144 * 64000 / 22050 = 417
-    spec.layer = 2;
-    spec.bitRateIndex = 8;
-    spec.mode = 2;
-    spec.emphasis = 1;
-    EXPECT_TRUE(Analyse(MpegFrames(spec, 417, 20)));
+    fields = {};
+    fields.version = 2;  // MPEG 2 Layer II 64 kbit/s, 22050 Hz: 144 * 64000 / 22050 = 417
+    fields.layer = 2;
+    fields.bitRateIndex = 8;
+    fields.mode = 2;
+    fields.emphasis = 1;
+    EXPECT_TRUE(Analyse(MpegFrames(fields, 417, 20)));
     EXPECT_EQ(audio.Version(), "MPEG 2");
     EXPECT_EQ(audio.Layer(), "Layer II");
     EXPECT_EQ(audio.ChannelMode(), "Dual Channel");
     EXPECT_EQ(audio.Emphasis(), "50/15 ms");
     EXPECT_EQ(audio.BitRate(), 64);
 
-    spec = {};
-    spec.layer = 3;  // MPEG 1 Layer I 32 kbit/s
-    spec.bitRateIndex = 1;
-    spec.mode = 1;
-    EXPECT_TRUE(Analyse(MpegFrames(spec, 32, 200)));
+    fields = {};
+    fields.layer = 3;  // MPEG 1 Layer I 32 kbit/s
+    fields.bitRateIndex = 1;
+    fields.mode = 1;
+    EXPECT_TRUE(Analyse(MpegFrames(fields, 32, 200)));
     EXPECT_EQ(audio.Layer(), "Layer I");
     EXPECT_EQ(audio.ChannelMode(), "Joint Stereo");
 }
@@ -188,15 +188,15 @@ TEST_F(MpegAudioTest, FrameLengthsFollowTheStandardForEveryLayer)
         {2, 3, 1, 0, false, 68},    // MPEG 2 Layer I 32k 22.05k: 384 samples, (17 + 0) * 4
     };
     for (const Case& c : cases) {
-        MpegHeaderSpec spec;
-        spec.version = c.version;
-        spec.layer = c.layer;
-        spec.bitRateIndex = c.bitRateIndex;
-        spec.sampleRateIndex = c.sampleRateIndex;
-        spec.padded = c.padded;
+        MpegHeaderFields fields;
+        fields.version = c.version;
+        fields.layer = c.layer;
+        fields.bitRateIndex = c.bitRateIndex;
+        fields.sampleRateIndex = c.sampleRateIndex;
+        fields.padded = c.padded;
         SCOPED_TRACE(testing::Message() << "version " << int(c.version) << " layer "
                                         << int(c.layer) << " length " << c.length);
-        Analyse(MpegFrames(spec, c.length, 4000 / c.length + 10));
+        Analyse(MpegFrames(fields, c.length, 4000 / c.length + 10));
         EXPECT_TRUE(audio.Frame().Found);
         EXPECT_EQ(audio.Frame().FrameSize, c.length);
         EXPECT_EQ(audio.Frame().Offset, 0);
@@ -205,9 +205,9 @@ TEST_F(MpegAudioTest, FrameLengthsFollowTheStandardForEveryLayer)
 
 TEST_F(MpegAudioTest, XingHeaderGivesFrameCountDurationAndLameVersion)
 {
-    MpegHeaderSpec spec;
-    spec.mode = 1;
-    EXPECT_TRUE(Analyse(VbrStream(spec, 417, 36, XingHeader(1000, 417000, 78, "LAME3.99"))));
+    MpegHeaderFields fields;
+    fields.mode = 1;
+    EXPECT_TRUE(Analyse(VbrStream(fields, 417, 36, XingHeader(1000, 417000, 78, "LAME3.99"))));
 
     const VBRData& vbr = audio.VBR();
     ASSERT_TRUE(vbr.Found);
@@ -236,20 +236,20 @@ TEST_F(MpegAudioTest, VbrHeaderIsLookedForOnlyWhereVersionAndChannelsPutIt)
         {2, 0, 8, 208, 21}, {2, 3, 8, 208, 13}, {0, 2, 8, 208, 21}, {0, 3, 8, 208, 13},
     };
     for (const Case& c : cases) {
-        MpegHeaderSpec spec;
-        spec.version = c.version;
-        spec.mode = c.mode;
-        spec.bitRateIndex = c.bitRateIndex;
-        spec.sampleRateIndex = 0;
+        MpegHeaderFields fields;
+        fields.version = c.version;
+        fields.mode = c.mode;
+        fields.bitRateIndex = c.bitRateIndex;
+        fields.sampleRateIndex = 0;
         SCOPED_TRACE(testing::Message() << "version " << int(c.version) << " mode "
                                         << int(c.mode));
         const size_t length = c.version == 0 ? 417 : c.length;  // MPEG 2.5 64k 11025 Hz
-        Analyse(VbrStream(spec, length, c.offset, XingHeader(100, 20000)));
+        Analyse(VbrStream(fields, length, c.offset, XingHeader(100, 20000)));
         ASSERT_TRUE(audio.Frame().Found);
         EXPECT_TRUE(audio.VBR().Found);
-        Analyse(VbrStream(spec, length, c.offset + 1, XingHeader(100, 20000)));
+        Analyse(VbrStream(fields, length, c.offset + 1, XingHeader(100, 20000)));
         EXPECT_FALSE(audio.VBR().Found);
-        Analyse(VbrStream(spec, length, c.offset, VbriHeader(100, 20000)));
+        Analyse(VbrStream(fields, length, c.offset, VbriHeader(100, 20000)));
         EXPECT_EQ(audio.VBR().Kind, "VBRI");
     }
 }
@@ -291,8 +291,8 @@ TEST_F(MpegAudioTest, XingVendorNamesTheEncoder)
 
 TEST_F(MpegAudioTest, VbrBitRateRoundsHalvesToEvenAndBoundsValidity)
 {
-    MpegHeaderSpec spec;
-    spec.sampleRateIndex = 1;  // 48000 Hz: bit rate = bytes per frame / 3
+    MpegHeaderFields fields;
+    fields.sampleRateIndex = 1;  // 48000 Hz: bit rate = bytes per frame / 3
     struct Case {
         uint32_t frames, bytes;
         uint16_t bitRate;
@@ -306,7 +306,7 @@ TEST_F(MpegAudioTest, VbrBitRateRoundsHalvesToEvenAndBoundsValidity)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.frames << " frames " << c.bytes << " bytes");
-        Analyse(VbrStream(spec, 384, 36, XingHeader(c.frames, c.bytes)));
+        Analyse(VbrStream(fields, 384, 36, XingHeader(c.frames, c.bytes)));
         ASSERT_TRUE(audio.VBR().Found);
         EXPECT_EQ(audio.BitRate(), c.bitRate);
         EXPECT_EQ(audio.Valid(), c.valid);
@@ -337,15 +337,15 @@ TEST_F(MpegAudioTest, VbrDurationAndBitRateCountTheSamplesOfEachLayer)
         {3, 2, 8, 417, 1152, 128}, {2, 3, 8, 276, 384, 127},
     };
     for (const Case& c : cases) {
-        MpegHeaderSpec spec;
-        spec.version = c.version;
-        spec.layer = c.layer;
-        spec.bitRateIndex = c.bitRateIndex;
+        MpegHeaderFields fields;
+        fields.version = c.version;
+        fields.layer = c.layer;
+        fields.bitRateIndex = c.bitRateIndex;
         SCOPED_TRACE(testing::Message() << "version " << int(c.version) << " layer "
                                         << int(c.layer));
         const double rate = c.version == 3 ? 44100 : 22050;
         const size_t offset = c.version == 3 ? 36 : 21;
-        Analyse(VbrStream(spec, c.length, offset, XingHeader(100, uint32_t(100 * c.length)), 20));
+        Analyse(VbrStream(fields, c.length, offset, XingHeader(100, uint32_t(100 * c.length)), 20));
         ASSERT_TRUE(audio.VBR().Found);
         EXPECT_EQ(audio.Frame().FrameSize, c.length);
         EXPECT_DOUBLE_EQ(audio.Duration(), c.samples * 100 / rate);
@@ -385,11 +385,11 @@ TEST_F(MpegAudioTest, NextHeaderMustLieWhollyInsideTheBuffer)
     // MPEG 1 Layer II 384 kbit/s 32000 Hz: 1728-byte frames. The frame at 1727 has its
     // successor's header at 3455..3458, one byte past the first buffer, so only the second
     // search, from (1727 + 3 * 1728) / 2 = 3455, finds a frame.
-    MpegHeaderSpec spec;
-    spec.layer = 2;
-    spec.bitRateIndex = 14;
-    spec.sampleRateIndex = 2;
-    EXPECT_TRUE(Analyse(std::string(1727, '\0') + MpegFrames(spec, 1728, 3)));
+    MpegHeaderFields fields;
+    fields.layer = 2;
+    fields.bitRateIndex = 14;
+    fields.sampleRateIndex = 2;
+    EXPECT_TRUE(Analyse(std::string(1727, '\0') + MpegFrames(fields, 1728, 3)));
     ASSERT_TRUE(audio.Frame().Found);
     EXPECT_EQ(audio.Frame().Offset, 0);
     EXPECT_EQ(audio.Frame().FrameSize, 1728);
@@ -398,21 +398,21 @@ TEST_F(MpegAudioTest, NextHeaderMustLieWhollyInsideTheBuffer)
 TEST_F(MpegAudioTest, ReservedOrFreeFormatHeadersAreNeverFrames)
 {
     auto with = [](auto change) {
-        MpegHeaderSpec spec;
-        change(spec);
-        return spec;
+        MpegHeaderFields fields;
+        change(fields);
+        return fields;
     };
-    const MpegHeaderSpec bad[] = {
-        with([](MpegHeaderSpec& s) { s.emphasis = 2; }),
-        with([](MpegHeaderSpec& s) { s.bitRateIndex = 0; }),
-        with([](MpegHeaderSpec& s) { s.bitRateIndex = 15; }),
-        with([](MpegHeaderSpec& s) { s.sampleRateIndex = 3; }),
-        with([](MpegHeaderSpec& s) { s.version = 1; }),
-        with([](MpegHeaderSpec& s) { s.layer = 0; }),
+    const MpegHeaderFields bad[] = {
+        with([](MpegHeaderFields& s) { s.emphasis = 2; }),
+        with([](MpegHeaderFields& s) { s.bitRateIndex = 0; }),
+        with([](MpegHeaderFields& s) { s.bitRateIndex = 15; }),
+        with([](MpegHeaderFields& s) { s.sampleRateIndex = 3; }),
+        with([](MpegHeaderFields& s) { s.version = 1; }),
+        with([](MpegHeaderFields& s) { s.layer = 0; }),
     };
-    for (const MpegHeaderSpec& spec : bad) {
+    for (const MpegHeaderFields& fields : bad) {
         // Tags around the frames are discarded with the rest.
-        const std::string file = Id3v2Tag({TextFrame23("TIT2", "x")}) + MpegFrames(spec, 417, 20)
+        const std::string file = Id3v2Tag({TextFrame23("TIT2", "x")}) + MpegFrames(fields, 417, 20)
             + Id3v1Record("title");
         EXPECT_TRUE(Analyse(file));
         ExpectEmpty();
@@ -460,14 +460,14 @@ TEST_F(MpegAudioTest, CbrEncoderIsGuessedFromHeaderFlags)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        MpegHeaderSpec spec;
-        spec.mode = c.mode;
-        spec.bitRateIndex = c.bitRateIndex;
-        spec.crc = c.crc;
-        spec.copyright = c.copyright;
-        spec.original = c.original;
+        MpegHeaderFields fields;
+        fields.mode = c.mode;
+        fields.bitRateIndex = c.bitRateIndex;
+        fields.crc = c.crc;
+        fields.copyright = c.copyright;
+        fields.original = c.original;
         const size_t length = c.bitRateIndex == 11 ? 626 : c.bitRateIndex == 10 ? 522 : 417;
-        EXPECT_TRUE(Analyse(MpegFrames(spec, length, 10, c.zeroSideInfo ? '\0' : '\x55')));
+        EXPECT_TRUE(Analyse(MpegFrames(fields, length, 10, c.zeroSideInfo ? '\0' : '\x55')));
         EXPECT_EQ(audio.Frame().ZeroSideInfo, c.zeroSideInfo);
         EXPECT_EQ(audio.EncoderID(), c.id);
     }
@@ -477,10 +477,10 @@ TEST_F(MpegAudioTest, TailVendorIsFoundBeforeTheId3v1Record)
 {
     // Puts text at a position of the 3458 bytes read from the end (before the ID3v1 record).
     auto fileWith = [](const std::string& text, size_t pos, bool withV1 = true) {
-        MpegHeaderSpec spec;
-        spec.mode = 1;
-        spec.bitRateIndex = 11;  // 192k: 626-byte frames, not guessed as anything but FhG
-        std::string audio = MpegFrames(spec, 626, 12);
+        MpegHeaderFields fields;
+        fields.mode = 1;
+        fields.bitRateIndex = 11;  // 192k: 626-byte frames, not guessed as anything but FhG
+        std::string audio = MpegFrames(fields, 626, 12);
         audio.replace(audio.size() - 3458 + pos, text.size(), text);
         return withV1 ? audio + Id3v1Record("LAME9.99") : audio;
     };

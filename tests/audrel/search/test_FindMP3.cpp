@@ -32,7 +32,7 @@ namespace {
 // A constant-bit-rate file of 128 kbit/s frames (16000 bytes a second), padded to `length`
 // bytes of audio, with optional tags.
 std::string Mp3(const std::string& v2 = {}, const std::string& v1 = {}, size_t length = 8340) {
-    std::string audio = MpegFrames(MpegHeaderSpec{}, 417, length / 417);
+    std::string audio = MpegFrames(MpegHeaderFields{}, 417, length / 417);
     audio.resize(length, '\x55');
     return v2 + audio + v1;
 }
@@ -140,7 +140,7 @@ private:
 
 } // namespace
 
-TEST(FindMP3, StartsWithTheDesignedValues) {
+TEST(FindMP3, StartsWithItsDefaults) {
     TFindMP3 engine;
     EXPECT_EQ(engine.FileCount(), 0);
     EXPECT_EQ(engine.FolderCount(), 0);

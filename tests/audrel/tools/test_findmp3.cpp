@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "support/MpegBytes.h"
+#include "support/JsonLine.h"
 #include "support/RunTool.h"
 #include "support/TagBytes.h"
 #include "support/TempDir.h"
@@ -30,18 +31,8 @@ ToolRun Find(const TempDir& io, const std::vector<std::string>& args,
                    std::chrono::seconds(30));
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
-        lines.push_back(text.substr(start, nl - start));
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    return lines;
-}
-
 std::string Mp3(const std::string& v2 = {}, const std::string& v1 = {}) {
-    return v2 + MpegFrames(MpegHeaderSpec{}, 417, 20) + v1; // 8340 bytes of audio: 0.52 s
+    return v2 + MpegFrames(MpegHeaderFields{}, 417, 20) + v1; // 8340 bytes of audio: 0.52 s
 }
 
 class FindMp3Tool : public ::testing::Test {
@@ -105,7 +96,7 @@ TEST_F(FindMp3Tool, OptionsReachTheEngine) {
             lines.pop_back();
         std::set<std::string> found; // readdir decides the order
         for (auto& l : lines)
-            found.insert(l.substr(10, l.find('"', 10) - 10));
+            found.insert(JsonReader(l).Parse()["name"]);
         std::string joined;
         for (const auto& n : found)
             joined += n + " ";

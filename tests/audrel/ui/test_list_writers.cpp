@@ -1,21 +1,19 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include <csignal>
 #include <filesystem>
 #include <iterator>
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include "ListWriters.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
 namespace {
 
-// Tag texts are Cyrillic bytes of code page 1251 here.
-const bool codePageChosen = (qputenv("AUDREL_CODEPAGE", "1251"), true);
+// Tag texts are Cyrillic bytes of code page 1251 here (set by CTest).
 
 using S = const std::string&;
 TListRow Row(S folder, S name, S artistV1, S titleV1, S artistV2, S titleV2, S time) {
@@ -91,9 +89,8 @@ TEST(SaveWhole, AFileIsWrittenWholeOrNotAtAll) {
 
     // A write that runs out of room (here the file size limit) keeps the old file.
     const bool keptOld = testsupport::RunInChild([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{100, 100};
-        return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+        const testsupport::FileSizeLimit limit(100);
+        return limit.Active() &&
                !SaveWhole(name, QByteArray(100000, 'x')) &&
                testsupport::ReadFileBytes(dir / "list.m3u") == "old";
     });

@@ -135,7 +135,7 @@ TEST_F(MultiLangTest, ApplyingALanguageAndTheDefaultSwitchesEveryHandledText) {
     // An empty caption stays empty while its hint is translated.
     EXPECT_EQ(s.empty->text(), QString());
     EXPECT_EQ(s.empty->toolTip(), QStringLiteral("Nichts"));
-    // Group boxes, edit fields and window titles keep the design language.
+    // Group boxes, edit fields and window titles keep the original language.
     EXPECT_EQ(s.group->title(), QStringLiteral("Group"));
     EXPECT_EQ(s.edit->text(), QStringLiteral("&Start"));
     EXPECT_EQ(s.window->windowTitle(), QStringLiteral("Window Title"));
@@ -150,7 +150,7 @@ TEST_F(MultiLangTest, ApplyingALanguageAndTheDefaultSwitchesEveryHandledText) {
     EXPECT_EQ(s.Column(8), QStringLiteral("Time"));
 }
 
-TEST_F(MultiLangTest, ColumnsFindTheirDesignTextAfterAnotherLanguageRenamedThem) {
+TEST_F(MultiLangTest, ColumnsFindTheirOriginalTextAfterAnotherLanguageRenamedThem) {
     SampleWindow s;
     TMultiLang lang;
     lang.Collect(QStringLiteral("SampleForm"), s.window.get());
@@ -170,7 +170,7 @@ TEST_F(MultiLangTest, ColumnsFindTheirDesignTextAfterAnotherLanguageRenamedThem)
     EXPECT_EQ(s.Column(0), QStringLiteral("Dateiname"));
 
     // A second collection (the configuration dialog may collect once more) keeps the
-    // design captions, not the translated ones.
+    // original captions, not the translated ones.
     lang.Collect(QStringLiteral("SampleForm"), s.window.get());
     lang.LoadLanguage(QStringLiteral("/no/such/file.lng"));
     lang.Apply(QStringLiteral("SampleForm"), s.window.get());
@@ -191,10 +191,9 @@ TEST_F(MultiLangTest, TranslateUsesTheFirstLineAndLeavesUnknownTextsAlone) {
 }
 
 TEST_F(MultiLangTest, FilesInTheAnsiCodePageStillRead) {
-    // "Title=Заголовок" in code page 1251: not valid UTF-8.
+    // "Title=Заголовок" in code page 1251 (set by CTest): not valid UTF-8.
     const QByteArray cp1251 = "Title=\xC7\xE0\xE3\xEE\xEB\xEE\xE2\xEE\xEA\r\n";
     const QByteArray utf8Bom = "\xEF\xBB\xBFTitle=Titel\n";
-    qputenv("AUDREL_CODEPAGE", "1251");
     const QStringList fromAnsi = TMultiLang::DecodeLanguageFile(cp1251);
     EXPECT_EQ(fromAnsi, QStringList{QStringLiteral("Title=Заголовок")});
     EXPECT_EQ(TMultiLang::DecodeLanguageFile(utf8Bom), QStringList{QStringLiteral("Title=Titel")});

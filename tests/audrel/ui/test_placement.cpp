@@ -60,7 +60,7 @@ class PlacementTest : public ::testing::Test {
 protected:
     void SetUp() override { TestApp(); }
 
-    // A window as the program makes one: designed size, placement attached.
+    // A window as the program makes one: its own first size, placement attached.
     std::unique_ptr<QWidget> MakeWindow() {
         auto window = std::make_unique<QWidget>();
         window->setGeometry(30, 40, 481, 569);
@@ -75,7 +75,7 @@ protected:
     TFormPlacement* placement = nullptr;
 };
 
-TEST_F(PlacementTest, FirstRunKeepsTheDesignedPlace) {
+TEST_F(PlacementTest, FirstRunKeepsTheWindowsOwnPlace) {
     auto window = MakeWindow();
     window->show();
     EXPECT_EQ(window->geometry(), QRect(30, 40, 481, 569));
@@ -127,7 +127,7 @@ TEST_F(PlacementTest, AMaximisedWindowComesBackMaximisedAndRemembersItsNormalPla
     EXPECT_EQ(again->normalGeometry(), QRect(60, 70, 450, 350));
 }
 
-TEST_F(PlacementTest, AnotherResolutionKeepsTheDesignedPlaceButStillMaximises) {
+TEST_F(PlacementTest, AnotherResolutionKeepsTheWindowsOwnPlaceButStillMaximises) {
     settings.Values = {{QStringLiteral("FormVersion"), QStringLiteral("0")},
                        {QStringLiteral("ShowCmd"), QStringLiteral("3")},
                        {QStringLiteral("PixelsPerInch"), QString::number(Ppi() + 24)},

@@ -20,7 +20,7 @@ class ConfigTest : public WindowTest {
 protected:
     void TearDown() override {
         config.reset();
-        // Later tests start from the design language.
+        // Later tests start from the original language.
         Localizer.LoadLanguage(QString());
         WindowTest::TearDown();
     }
@@ -57,7 +57,7 @@ protected:
     std::unique_ptr<TConfigForm> config;
 };
 
-TEST_F(ConfigTest, TheDialogIsDesignedAsTheUserKnowsIt) {
+TEST_F(ConfigTest, TheDialogHasItsNamesTextsAndFixedSize) {
     TConfigForm& c = Create(settings);
     EXPECT_EQ(c.objectName(), QStringLiteral("ConfigForm"));
     EXPECT_EQ(c.windowTitle(), QStringLiteral("Configuration"));
@@ -135,7 +135,7 @@ TEST_F(ConfigTest, AStoredLanguageTranslatesEveryWindowAtStartUp) {
     EXPECT_EQ(c.lLocalization->text(), QStringLiteral("Sprache"));
     EXPECT_EQ(c.windowTitle(), QStringLiteral("Configuration"));
 
-    // Back to the design texts, remembered for the next start.
+    // Back to the original texts, remembered for the next start.
     Choose(QStringLiteral("< Default >"));
     EXPECT_EQ(f.bStart->text(), QStringLiteral("&Start"));
     EXPECT_EQ(f.lPlace->text(), QStringLiteral("Disk or Folder"));
@@ -143,7 +143,7 @@ TEST_F(ConfigTest, AStoredLanguageTranslatesEveryWindowAtStartUp) {
     EXPECT_EQ(settings.Value(QStringLiteral("LangName")), QStringLiteral("< Default >"));
 }
 
-TEST_F(ConfigTest, AStoredLanguageWhoseFileIsGoneStartsInTheDesignLanguage) {
+TEST_F(ConfigTest, AStoredLanguageWhoseFileIsGoneStartsInTheOriginalLanguage) {
     WriteLanguage(QStringLiteral("Russian.lng"), "&Start=&Pusk\r\n");
     settings.Values[QStringLiteral("LangName")] = QStringLiteral("Deutsch");
     TAudrelForm& f = Start();

@@ -8,14 +8,11 @@
 
 namespace {
 
-// Tag texts typed in the window are handed to the engine in the ANSI code page.
-const bool codePageChosen = (qputenv("AUDREL_CODEPAGE", "1252"), true);
-
 QString Home() {
     return QDir::homePath() + u'/';
 }
 
-TEST_F(WindowTest, FirstStartOnACleanStoreShowsTheDesignedWindow) {
+TEST_F(WindowTest, FirstStartOnACleanStoreShowsEveryControlWithItsDefaults) {
     TAudrelForm& f = Start();
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Brakmo =Audrel="));
     EXPECT_EQ(f.objectName(), QStringLiteral("AudrelForm"));

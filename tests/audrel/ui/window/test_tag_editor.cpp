@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "CodePage.h"
 #include "ID3v1.h"
 #include "ID3v2.h"
 #include "MultiLang.h"
@@ -23,8 +24,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const bool CodePageFixed = ::setenv("AUDREL_CODEPAGE", "1252", 1) == 0;
-
 std::string Fixture(const char* name) {
     const char* folder = std::getenv("TEST_FIXTURES");
     return ReadFileBytes(std::string(folder ? folder : ".") + "/" + name);
@@ -38,7 +37,7 @@ const std::string Untagged = Fixture("lame_mono.mp3");
 class TagEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(CodePageFixed);
+        ASSERT_EQ(CodePage::System().Number(), 1252u);
         editor.show();
     }
 
@@ -240,7 +239,7 @@ TEST_F(TagEditorTest, TranslatedWithTheOtherWindows) {
     EXPECT_EQ(editor.bUpdate->text(), u"&Speichern"_s);
     EXPECT_EQ(editor.b2to1->toolTip(), u"Nach v1"_s);
     EXPECT_EQ(editor.iGenre->text(), u"Jahr && Genre"_s);
-    EXPECT_EQ(editor.boxID3v1->title(), u"ID3v1"_s); // group boxes keep their design text
+    EXPECT_EQ(editor.boxID3v1->title(), u"ID3v1"_s); // group boxes keep their original text
 }
 
 } // namespace

@@ -52,15 +52,15 @@ TEST_F(WindowTest, TheShippedLanguageFilesCoverTheMainWindow) {
     const QString lang = QDir::cleanPath(QString::fromLocal8Bit(fixtures ? fixtures : ".") +
                                          QStringLiteral("/../../audrel/lang"));
     Localizer.CollectAll();
-    const QStringList design = Localizer.DesignTexts();
+    const QStringList originals = Localizer.DesignTexts();
     const QStringList files = QDir(lang).entryList({QStringLiteral("*.lng")}, QDir::Files);
     ASSERT_GE(files.size(), 2);
     for (const QString& name : files) {
         Localizer.LoadLanguage(lang + u'/' + name);
         ASSERT_EQ(Localizer.LanguageFile(), lang + u'/' + name);
-        // Every design text of the main window has a line (the English file maps most to
+        // Every original text of the main window has a line (the English file maps most to
         // themselves).
-        for (const QString& line : design) {
+        for (const QString& line : originals) {
             if (!line.startsWith(QStringLiteral("AudrelForm")))
                 continue;
             const QString text = line.section(u'=', 1);
