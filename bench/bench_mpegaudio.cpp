@@ -13,24 +13,26 @@
 
 namespace {
 
-std::string SyncSafe(uint32_t v)
-{
+std::string SyncSafe(uint32_t v) {
     return {static_cast<char>((v >> 21) & 0x7F), static_cast<char>((v >> 14) & 0x7F),
             static_cast<char>((v >> 7) & 0x7F), static_cast<char>(v & 0x7F)};
 }
 
-std::string TextFrame(const char* id, const std::string& text)
-{
+std::string TextFrame(const char* id, const std::string& text) {
     const uint32_t size = static_cast<uint32_t>(text.size() + 1);
     std::string f(id, 4);
-    f += {static_cast<char>(size >> 24), static_cast<char>(size >> 16), static_cast<char>(size >> 8),
-          static_cast<char>(size), 0, 0, 0};
+    f += {static_cast<char>(size >> 24),
+          static_cast<char>(size >> 16),
+          static_cast<char>(size >> 8),
+          static_cast<char>(size),
+          0,
+          0,
+          0};
     return f + text;
 }
 
 // A 4 MB file: a v2.3 tag with five frames and 2 KB of padding, 128 kbit/s frames, a v1 tag.
-std::string SampleFile()
-{
+std::string SampleFile() {
     std::string frames = TextFrame("TIT2", "A Title") + TextFrame("TPE1", "An Artist") +
                          TextFrame("TALB", "An Album") + TextFrame("TRCK", "3/12") +
                          TextFrame("TCON", "(17)Rock");
@@ -49,8 +51,7 @@ std::string SampleFile()
 
 class Sample {
 public:
-    Sample()
-    {
+    Sample() {
         char folder[] = "/tmp/audrel-bench-XXXXXX";
         if (!::mkdtemp(folder))
             std::abort();
@@ -58,8 +59,7 @@ public:
         path = m_folder + "/sample.mp3";
         std::ofstream(path, std::ios::binary) << SampleFile();
     }
-    ~Sample()
-    {
+    ~Sample() {
         ::unlink(path.c_str());
         ::rmdir(m_folder.c_str());
     }
@@ -69,11 +69,10 @@ private:
     std::string m_folder;
 };
 
-void BM_ReadFromFile(benchmark::State& state)
-{
+void BM_ReadFromFile(benchmark::State& state) {
     static const Sample sample;
     TMPEGaudio audio;
-    if (!audio.ReadFromFile(sample.path) || !audio.Valid())  // also warms the page cache
+    if (!audio.ReadFromFile(sample.path) || !audio.Valid()) // also warms the page cache
         state.SkipWithError("sample not analysed");
     for (auto _ : state) {
         benchmark::DoNotOptimize(audio.ReadFromFile(sample.path));

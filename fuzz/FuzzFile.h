@@ -18,51 +18,46 @@ namespace fuzzfile {
 
 class ScratchFolder {
 public:
-    ScratchFolder()
-    {
+    ScratchFolder() {
         std::string pattern = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm/audrel-fuzz-XXXXXX"
-                                                                : "/tmp/audrel-fuzz-XXXXXX";
+                                                              : "/tmp/audrel-fuzz-XXXXXX";
         if (!::mkdtemp(pattern.data()))
             std::abort();
         path = pattern;
     }
-    ~ScratchFolder()
-    {
+    ~ScratchFolder() {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
     }
     std::string path;
 };
 
-inline const std::string& Folder()
-{
+inline const std::string& Folder() {
     static const ScratchFolder folder;
     return folder.path;
 }
 
-inline std::string Path(const char* name) { return Folder() + "/" + name; }
+inline std::string Path(const char* name) {
+    return Folder() + "/" + name;
+}
 
-inline void Write(const std::string& path, const uint8_t* data, size_t size)
-{
+inline void Write(const std::string& path, const uint8_t* data, size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     if (!out)
         std::abort();
 }
 
-inline void Write(const std::string& path, const std::string& bytes)
-{
+inline void Write(const std::string& path, const std::string& bytes) {
     Write(path, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
-inline std::string Read(const std::string& path)
-{
+inline std::string Read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline bool Exists(const std::string& path)
-{
+inline bool Exists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
 }

@@ -6,8 +6,7 @@
 #include "FuzzFile.h"
 #include "ID3v1.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = fuzzfile::Path("v1.mp3");
     fuzzfile::Write(path, data, size);
     TID3v1 tag;
@@ -19,8 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     // The file path and the record form agree, unless an APE tag ends the file (its bytes are
     // no record; the record, if any, stands in front of it).
-    const bool apeAtEnd =
-        size >= 32 && std::equal(data + size - 32, data + size - 24, "APETAGEX");
+    const bool apeAtEnd = size >= 32 && std::equal(data + size - 32, data + size - 24, "APETAGEX");
     if (ok && !apeAtEnd) {
         TID3v1::Record record{};
         std::copy(data + size - TID3v1::RecordSize, data + size, record.begin());

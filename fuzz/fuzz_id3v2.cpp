@@ -7,8 +7,7 @@
 #include "FuzzFile.h"
 #include "ID3v2.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = fuzzfile::Path("v2.mp3");
     fuzzfile::Write(path, data, size);
     TID3v2 tag;
@@ -19,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (tag.Exists() != (ok && starts))
         std::abort();
     // The tag never claims more than the file holds.
-    if (tag.Size() < 0 || tag.Size() > static_cast<int64_t>(size) || (tag.Size() > 0 && tag.Size() < 10))
+    if (tag.Size() < 0 || tag.Size() > static_cast<int64_t>(size) ||
+        (tag.Size() > 0 && tag.Size() < 10))
         std::abort();
     if ((tag.Version() < 2 || tag.Version() > 4) && !tag.Title().empty())
         std::abort();

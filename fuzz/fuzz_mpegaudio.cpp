@@ -8,15 +8,13 @@
 
 namespace {
 
-bool SameV1(const TID3v1& a, const TID3v1& b)
-{
+bool SameV1(const TID3v1& a, const TID3v1& b) {
     return a.Exists() == b.Exists() && a.Version() == b.Version() && a.Title() == b.Title() &&
            a.Artist() == b.Artist() && a.Album() == b.Album() && a.Year() == b.Year() &&
            a.Comment() == b.Comment() && a.Track() == b.Track() && a.GenreIndex() == b.GenreIndex();
 }
 
-bool SameV2(const TID3v2& a, const TID3v2& b)
-{
+bool SameV2(const TID3v2& a, const TID3v2& b) {
     return a.Exists() == b.Exists() && a.Version() == b.Version() && a.Size() == b.Size() &&
            a.Title() == b.Title() && a.Artist() == b.Artist() && a.Album() == b.Album() &&
            a.Track() == b.Track() && a.Year() == b.Year() && a.Genre() == b.Genre() &&
@@ -27,8 +25,7 @@ bool SameV2(const TID3v2& a, const TID3v2& b)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = fuzzfile::Path("audio.mp3");
     fuzzfile::Write(path, data, size);
     TMPEGaudio audio;

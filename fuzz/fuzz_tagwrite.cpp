@@ -15,20 +15,17 @@
 
 namespace {
 
-void Fail(const char* what)
-{
+void Fail(const char* what) {
     std::fprintf(stderr, "tagwrite mismatch: %s\n", what);
     std::abort();
 }
 
-void Check(bool ok, const char* what)
-{
+void Check(bool ok, const char* what) {
     if (!ok)
         Fail(what);
 }
 
-std::string Shown(const std::string& s)
-{
+std::string Shown(const std::string& s) {
     std::string out;
     for (unsigned char c : s) {
         char buf[8];
@@ -39,8 +36,7 @@ std::string Shown(const std::string& s)
 }
 
 // Fails with both values shown when they differ.
-void Same(const std::string& got, const std::string& want, const char* what)
-{
+void Same(const std::string& got, const std::string& want, const char* what) {
     if (got != want) {
         std::fprintf(stderr, "%s: got \"%s\", want \"%s\"\n", what, Shown(got).c_str(),
                      Shown(want).c_str());
@@ -48,37 +44,34 @@ void Same(const std::string& got, const std::string& want, const char* what)
     }
 }
 
-bool Blank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool Blank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
-std::string TrimEnd(std::string s)
-{
+std::string TrimEnd(std::string s) {
     while (!s.empty() && Blank(s.back()))
         s.pop_back();
     return s;
 }
 
 // An APE tag at the end moves the record's place; such files are left to the unit tests.
-bool EndsWithApeTag(const std::string& file)
-{
+bool EndsWithApeTag(const std::string& file) {
     return file.size() >= 32 && file.compare(file.size() - 32, 8, "APETAGEX") == 0;
 }
 
-std::string V1Audio(const std::string& file)
-{
+std::string V1Audio(const std::string& file) {
     if (file.size() >= 128 && file.compare(file.size() - 128, 3, "TAG") == 0)
         return file.substr(0, file.size() - 128);
     return file;
 }
 
-int64_t V2Size(const std::string& path)
-{
+int64_t V2Size(const std::string& path) {
     TID3v2 tag;
     tag.ReadFromFile(path);
     return tag.Size();
 }
 
-void SaveV1(FuzzedDataProvider& in, const std::string& path)
-{
+void SaveV1(FuzzedDataProvider& in, const std::string& path) {
     const std::string before = fuzzfile::Read(path);
     TID3v1 tag;
     tag.SetTitle(in.ConsumeRandomLengthString(40));
@@ -127,8 +120,7 @@ void SaveV1(FuzzedDataProvider& in, const std::string& path)
     Check(back.Track() == track && back.Version() == (v11 ? 2 : 1), "v1 track or version");
 }
 
-void SaveV2(FuzzedDataProvider& in, const std::string& path)
-{
+void SaveV2(FuzzedDataProvider& in, const std::string& path) {
     const std::string before = fuzzfile::Read(path);
     TID3v2 tag;
     tag.ReadFromFile(path);
@@ -187,8 +179,7 @@ void SaveV2(FuzzedDataProvider& in, const std::string& path)
         Check(back.Track() == track, "v2 track");
 }
 
-void RemoveV1(const std::string& path)
-{
+void RemoveV1(const std::string& path) {
     const std::string before = fuzzfile::Read(path);
     const bool removed = TID3v1().RemoveFromFile(path);
     const std::string after = fuzzfile::Read(path);
@@ -198,8 +189,7 @@ void RemoveV1(const std::string& path)
     Check(removed == (before.size() >= 128), "v1 remove result");
 }
 
-void RemoveV2(const std::string& path)
-{
+void RemoveV2(const std::string& path) {
     const std::string before = fuzzfile::Read(path);
     const int64_t oldSize = V2Size(path);
     const bool removed = TID3v2().RemoveFromFile(path);
@@ -212,8 +202,7 @@ void RemoveV2(const std::string& path)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = fuzzfile::Path("write.mp3");
     FuzzedDataProvider in(data, size);
     const uint8_t shape = in.ConsumeIntegral<uint8_t>();
@@ -221,7 +210,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string file = in.ConsumeRandomLengthString(8192);
     // Real tags around the random bytes now and then.
     if (shape & 1) {
-        const uint32_t tagSize = in.ConsumeIntegralInRange<uint32_t>(0, static_cast<uint32_t>(file.size()) + 16);
+        const uint32_t tagSize =
+            in.ConsumeIntegralInRange<uint32_t>(0, static_cast<uint32_t>(file.size()) + 16);
         std::string header = "ID3";
         header += static_cast<char>(in.ConsumeIntegralInRange(2, 4));
         header += static_cast<char>(0);
@@ -240,10 +230,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     for (int i = 0; i < operations && in.remaining_bytes() > 0; ++i) {
         switch (in.ConsumeIntegralInRange(0, 3)) {
-        case 0: SaveV1(in, path); break;
-        case 1: SaveV2(in, path); break;
-        case 2: RemoveV1(path); break;
-        default: RemoveV2(path); break;
+        case 0:
+            SaveV1(in, path);
+            break;
+        case 1:
+            SaveV2(in, path);
+            break;
+        case 2:
+            RemoveV1(path);
+            break;
+        default:
+            RemoveV2(path);
+            break;
         }
     }
     return 0;

@@ -50,21 +50,19 @@ constexpr size_t CandidatePositions = 1730;
 constexpr size_t TailWindowStart = 3450;
 using SearchBuffer = std::array<uint8_t, BufferSize>;
 
-bool IsFrameHeader(const uint8_t* b)
-{
-    return b[0] == 0xFF && (b[1] & 0xE0) == 0xE0 && ((b[1] >> 3) & 3) != 1 && ((b[1] >> 1) & 3) != 0
-        && (b[2] >> 4) != 15 && (b[2] >> 4) != 0 && ((b[2] >> 2) & 3) != 3 && (b[3] & 3) != 2;
+bool IsFrameHeader(const uint8_t* b) {
+    return b[0] == 0xFF && (b[1] & 0xE0) == 0xE0 && ((b[1] >> 3) & 3) != 1 &&
+           ((b[1] >> 1) & 3) != 0 && (b[2] >> 4) != 15 && (b[2] >> 4) != 0 &&
+           ((b[2] >> 2) & 3) != 3 && (b[3] & 3) != 2;
 }
 
 // The header at pos, when all 4 of its bytes lie inside the buffer.
-bool IsFrameHeaderAt(const SearchBuffer& buffer, int64_t pos)
-{
-    return pos >= 0 && pos + 4 <= static_cast<int64_t>(buffer.size())
-        && IsFrameHeader(buffer.data() + pos);
+bool IsFrameHeaderAt(const SearchBuffer& buffer, int64_t pos) {
+    return pos >= 0 && pos + 4 <= static_cast<int64_t>(buffer.size()) &&
+           IsFrameHeader(buffer.data() + pos);
 }
 
-void DecodeHeader(const uint8_t* b, FrameInfo& frame)
-{
+void DecodeHeader(const uint8_t* b, FrameInfo& frame) {
     std::memcpy(frame.HeaderBytes.data(), b, 4);
     frame.VersionIndex = (b[1] >> 3) & 3;
     frame.LayerIndex = (b[1] >> 1) & 3;
@@ -80,15 +78,13 @@ void DecodeHeader(const uint8_t* b, FrameInfo& frame)
     frame.EmphasisIndex = b[3] & 3;
 }
 
-int TableBitRate(const FrameInfo& frame)
-{
+int TableBitRate(const FrameInfo& frame) {
     if (frame.VersionIndex == 1 || frame.LayerIndex == 0 || frame.BitRateIndex > 15)
         return 0;
     return BitRates[frame.VersionIndex == MPEG1 ? 1 : 0][frame.LayerIndex][frame.BitRateIndex];
 }
 
-int TableSampleRate(const FrameInfo& frame)
-{
+int TableSampleRate(const FrameInfo& frame) {
     if (frame.VersionIndex > 3 || frame.SampleRateIndex > 3)
         return 0;
     return SampleRates[frame.VersionIndex][frame.SampleRateIndex];
@@ -96,8 +92,7 @@ int TableSampleRate(const FrameInfo& frame)
 
 // Bytes per frame for each kbit/s per Hz: an eighth of the samples a frame holds. Layer I and
 // II frames hold 384 and 1152 samples in every version; only MPEG 2 and 2.5 Layer III halve it.
-int SampleCoefficient(const FrameInfo& frame)
-{
+int SampleCoefficient(const FrameInfo& frame) {
     if (frame.LayerIndex == LayerI)
         return 48;
     if (frame.LayerIndex == LayerIII && frame.VersionIndex != MPEG1)
@@ -105,15 +100,13 @@ int SampleCoefficient(const FrameInfo& frame)
     return 144;
 }
 
-int PaddingSize(const FrameInfo& frame)
-{
+int PaddingSize(const FrameInfo& frame) {
     if (!frame.Padded)
         return 0;
     return frame.LayerIndex == LayerI ? 4 : 1;
 }
 
-int64_t FrameLength(const FrameInfo& frame)
-{
+int64_t FrameLength(const FrameInfo& frame) {
     const int64_t rate = TableSampleRate(frame);
     if (rate == 0)
         return 0;
@@ -124,22 +117,20 @@ int64_t FrameLength(const FrameInfo& frame)
     return SampleCoefficient(frame) * bits / rate + PaddingSize(frame);
 }
 
-int XingOffset(const FrameInfo& frame)
-{
+int XingOffset(const FrameInfo& frame) {
     const bool mono = frame.ModeIndex == 3;
     if (frame.VersionIndex == MPEG1)
         return mono ? 21 : 36;
     return mono ? 13 : 21;
 }
 
-int32_t BigEndian32(const uint8_t* b)
-{
-    const uint32_t v = (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
+int32_t BigEndian32(const uint8_t* b) {
+    const uint32_t v =
+        (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
     return static_cast<int32_t>(v);
 }
 
-void ReadXing(const uint8_t* h, VBRData& vbr)
-{
+void ReadXing(const uint8_t* h, VBRData& vbr) {
     vbr.Found = true;
     vbr.Kind = "Xing";
     vbr.FrameCount = BigEndian32(h + 8);
@@ -148,8 +139,7 @@ void ReadXing(const uint8_t* h, VBRData& vbr)
     vbr.VendorText.assign(reinterpret_cast<const char*>(h + 120), 8);
 }
 
-void ReadVBRI(const uint8_t* h, VBRData& vbr)
-{
+void ReadVBRI(const uint8_t* h, VBRData& vbr) {
     vbr.Found = true;
     vbr.Kind = "VBRI";
     vbr.Quality = h[9];
@@ -160,8 +150,7 @@ void ReadVBRI(const uint8_t* h, VBRData& vbr)
 
 // The header lies within the first 1730 + 36 + 128 bytes of the buffer, so all of it is inside.
 static_assert(CandidatePositions + 36 + 128 <= BufferSize);
-VBRData DetectVBRHeader(const uint8_t* h)
-{
+VBRData DetectVBRHeader(const uint8_t* h) {
     VBRData vbr;
     if (std::memcmp(h, "Xing", 4) == 0)
         ReadXing(h, vbr);
@@ -171,8 +160,7 @@ VBRData DetectVBRHeader(const uint8_t* h)
 }
 
 // Looks for a header whose successor one frame length further on is a header too.
-FrameInfo FindFrame(const SearchBuffer& buffer, VBRData& vbr)
-{
+FrameInfo FindFrame(const SearchBuffer& buffer, VBRData& vbr) {
     for (size_t p = 0; p < CandidatePositions; ++p) {
         // Every header starts with 0xFF: go straight to the next one (a file that is not
         // audio is searched through twice).
@@ -202,8 +190,7 @@ FrameInfo FindFrame(const SearchBuffer& buffer, VBRData& vbr)
 static_assert(TailWindowStart + 8 <= BufferSize);
 // The last position in [low, high] where the four bytes of word start, or -1. memrchr finds
 // candidates for the first letter quickly; this runs for every constant-bit-rate file.
-int64_t LastWordAt(const SearchBuffer& buffer, int64_t low, int64_t high, const char* word)
-{
+int64_t LastWordAt(const SearchBuffer& buffer, int64_t low, int64_t high, const char* word) {
     int64_t end = high + 1;
     while (end > low) {
         const void* hit = ::memrchr(buffer.data() + low, word[0], static_cast<size_t>(end - low));
@@ -219,8 +206,7 @@ int64_t LastWordAt(const SearchBuffer& buffer, int64_t low, int64_t high, const 
 
 // The window moves from TailWindowStart towards the buffer start for 2 x frameSize steps; the
 // first "LAME" or "GOGO" it meets wins.
-std::string FindTailVendor(const SearchBuffer& buffer, int64_t frameSize)
-{
+std::string FindTailVendor(const SearchBuffer& buffer, int64_t frameSize) {
     const int64_t high = static_cast<int64_t>(TailWindowStart);
     const int64_t low = std::max<int64_t>(0, high - 2 * frameSize);
     const int64_t lame = LastWordAt(buffer, low, high, "LAME");
@@ -233,8 +219,7 @@ std::string FindTailVendor(const SearchBuffer& buffer, int64_t frameSize)
 }
 
 // Reads up to a buffer's worth at offset; bytes not filled count as zero. -1 on failure.
-int64_t FillBuffer(TFileReader& reader, int64_t offset, SearchBuffer& buffer)
-{
+int64_t FillBuffer(TFileReader& reader, int64_t offset, SearchBuffer& buffer) {
     if (offset < 0)
         return -1;
     const int64_t got = reader.ReadAt(offset, buffer.data(), buffer.size());
@@ -242,20 +227,19 @@ int64_t FillBuffer(TFileReader& reader, int64_t offset, SearchBuffer& buffer)
     return got;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
 TMPEGaudio::TMPEGaudio()
     : m_id3v1(std::make_unique<TID3v1>()), m_id3v2(std::make_unique<TID3v2>()),
-      m_reader(std::make_unique<TFileReader>())
-{
-}
+      m_reader(std::make_unique<TFileReader>()) {}
 
 TMPEGaudio::~TMPEGaudio() = default;
 
-void TMPEGaudio::Reset()
-{
+void TMPEGaudio::Reset() {
     m_fileLength = 0;
     m_tailVendor.clear();
     m_vbr = VBRData{};
@@ -264,8 +248,7 @@ void TMPEGaudio::Reset()
     m_id3v2->Reset();
 }
 
-bool TMPEGaudio::ReadFromFile(const std::string& fileName)
-{
+bool TMPEGaudio::ReadFromFile(const std::string& fileName) {
     Reset();
     // One open file serves both tags and the frame search; the reader fetches the head and
     // the tail of the file once each, into buffers kept for the next file.
@@ -279,8 +262,7 @@ bool TMPEGaudio::ReadFromFile(const std::string& fileName)
     return result;
 }
 
-bool TMPEGaudio::Analyse(TFileReader& reader)
-{
+bool TMPEGaudio::Analyse(TFileReader& reader) {
     m_fileLength = reader.Size();
     const int64_t audioStart = m_id3v2->Size();
 
@@ -308,36 +290,31 @@ bool TMPEGaudio::Analyse(TFileReader& reader)
     return true;
 }
 
-std::string TMPEGaudio::Version() const
-{
+std::string TMPEGaudio::Version() const {
     return m_frame.VersionIndex < VersionNames.size() ? VersionNames[m_frame.VersionIndex]
                                                       : VersionNames[1];
 }
 
-std::string TMPEGaudio::Layer() const
-{
+std::string TMPEGaudio::Layer() const {
     return m_frame.LayerIndex < LayerNames.size() ? LayerNames[m_frame.LayerIndex] : LayerNames[0];
 }
 
-std::string TMPEGaudio::ChannelMode() const
-{
+std::string TMPEGaudio::ChannelMode() const {
     return m_frame.ModeIndex < ModeNames.size() ? ModeNames[m_frame.ModeIndex] : ModeNames[4];
 }
 
-std::string TMPEGaudio::Emphasis() const
-{
+std::string TMPEGaudio::Emphasis() const {
     return m_frame.EmphasisIndex < EmphasisNames.size() ? EmphasisNames[m_frame.EmphasisIndex]
                                                         : EmphasisNames[2];
 }
 
-uint16_t TMPEGaudio::BitRate() const
-{
+uint16_t TMPEGaudio::BitRate() const {
     if (!(m_vbr.Found && m_vbr.FrameCount > 0))
         return static_cast<uint16_t>(TableBitRate(m_frame));
     const double frameBytes =
         static_cast<double>(m_vbr.ByteCount) / static_cast<double>(m_vbr.FrameCount);
-    const double rate = (frameBytes - PaddingSize(m_frame)) * TableSampleRate(m_frame)
-        / SampleCoefficient(m_frame) / 1000;
+    const double rate = (frameBytes - PaddingSize(m_frame)) * TableSampleRate(m_frame) /
+                        SampleCoefficient(m_frame) / 1000;
     // Halves go to the even neighbour (the default rounding mode).
     const double rounded = std::nearbyint(rate);
     // A byte count with its top bit set, or an absurd one, must not wrap into the valid range.
@@ -348,18 +325,19 @@ uint16_t TMPEGaudio::BitRate() const
     return static_cast<uint16_t>(rounded);
 }
 
-uint16_t TMPEGaudio::SampleRate() const { return static_cast<uint16_t>(TableSampleRate(m_frame)); }
+uint16_t TMPEGaudio::SampleRate() const {
+    return static_cast<uint16_t>(TableSampleRate(m_frame));
+}
 
-double TMPEGaudio::Duration() const
-{
+double TMPEGaudio::Duration() const {
     if (!m_frame.Found)
         return 0;
     const int rate = TableSampleRate(m_frame);
     if (m_vbr.Found && m_vbr.FrameCount > 0) {
         if (rate == 0)
             return 0;
-        return static_cast<double>(SampleCoefficient(m_frame))
-            * static_cast<double>(m_vbr.FrameCount) * 8 / rate;
+        return static_cast<double>(SampleCoefficient(m_frame)) *
+               static_cast<double>(m_vbr.FrameCount) * 8 / rate;
     }
     const int bitRate = TableBitRate(m_frame);
     if (bitRate == 0)
@@ -368,15 +346,13 @@ double TMPEGaudio::Duration() const
     return static_cast<double>(audioBytes) * 8 / bitRate / 1000;
 }
 
-uint8_t TMPEGaudio::EncoderID() const
-{
+uint8_t TMPEGaudio::EncoderID() const {
     if (!m_frame.Found)
         return 0;
     return m_vbr.Found ? VBREncoder() : CBREncoder();
 }
 
-uint8_t TMPEGaudio::VBREncoder() const
-{
+uint8_t TMPEGaudio::VBREncoder() const {
     const std::string_view v = std::string_view(m_vbr.VendorText).substr(0, 4);
     const bool lame = v == "LAME", gogo = v == "GOGO" || v == "MPGE";
     uint8_t result = 0;
@@ -391,8 +367,7 @@ uint8_t TMPEGaudio::VBREncoder() const
     return result;
 }
 
-uint8_t TMPEGaudio::CBREncoder() const
-{
+uint8_t TMPEGaudio::CBREncoder() const {
     const FrameInfo& f = m_frame;
     uint8_t result = 2;
     if (f.OriginalFlag && f.HasCRC)
@@ -413,21 +388,19 @@ uint8_t TMPEGaudio::CBREncoder() const
     return result;
 }
 
-std::string TMPEGaudio::Encoder() const
-{
+std::string TMPEGaudio::Encoder() const {
     const uint8_t id = EncoderID();
     std::string result = id < EncoderNames.size() ? EncoderNames[id] : EncoderNames[0];
     const std::string& vendor = m_tailVendor.empty() ? m_vbr.VendorText : m_tailVendor;
-    if (id == 3 && vendor.size() >= 8 && IsDigit(vendor[4]) && vendor[5] == '.'
-        && IsDigit(vendor[6]) && IsDigit(vendor[7])) {
+    if (id == 3 && vendor.size() >= 8 && IsDigit(vendor[4]) && vendor[5] == '.' &&
+        IsDigit(vendor[6]) && IsDigit(vendor[7])) {
         result += ' ';
         result += vendor.substr(4, 4);
     }
     return result;
 }
 
-bool TMPEGaudio::Valid() const
-{
+bool TMPEGaudio::Valid() const {
     const uint16_t bitRate = BitRate();
     return m_frame.Found && bitRate >= 8 && bitRate <= 448 && Duration() >= 0.1;
 }

@@ -13,9 +13,9 @@ class TFileReader;
 // The first confirmed MPEG audio frame of a file.
 struct FrameInfo {
     bool Found = false;
-    int64_t Offset = 0;            // position of the header in the search buffer
+    int64_t Offset = 0; // position of the header in the search buffer
     uint16_t FrameSize = 0;
-    bool ZeroSideInfo = false;     // the 6 bytes behind the header are all zero
+    bool ZeroSideInfo = false; // the 6 bytes behind the header are all zero
     std::array<uint8_t, 4> HeaderBytes{};
     uint8_t VersionIndex = 1;
     uint8_t LayerIndex = 0;
@@ -34,7 +34,7 @@ struct FrameInfo {
 // A Xing or VBRI variable-bit-rate header.
 struct VBRData {
     bool Found = false;
-    std::string Kind;              // "Xing", "VBRI" or empty
+    std::string Kind; // "Xing", "VBRI" or empty
     int32_t FrameCount = 0;
     int32_t ByteCount = 0;
     uint8_t Quality = 0;

@@ -16,59 +16,53 @@
 class JsonOut {
 public:
     // Appends bytes as a quoted JSON string (UTF-8, U+0000..U+00FF).
-    static void AppendString(std::string& out, std::string_view bytes) { Append<false>(out, bytes); }
+    static void AppendString(std::string& out, std::string_view bytes) {
+        Append<false>(out, bytes);
+    }
     // Appends well-formed UTF-8 as a quoted JSON string of its characters.
     static void AppendUtf8(std::string& out, std::string_view utf8) { Append<true>(out, utf8); }
 
-    JsonOut& BeginObject()
-    {
+    JsonOut& BeginObject() {
         Separate();
         m_text += '{';
         m_first.push_back(true);
         return *this;
     }
-    JsonOut& EndObject()
-    {
+    JsonOut& EndObject() {
         m_text += '}';
         m_first.pop_back();
         return *this;
     }
     // Starts a member; the next value or object belongs to it.
-    JsonOut& Key(std::string_view key)
-    {
+    JsonOut& Key(std::string_view key) {
         Separate();
         AppendString(m_text, key);
         m_text += ": ";
         m_afterKey = true;
         return *this;
     }
-    JsonOut& String(std::string_view bytes)
-    {
+    JsonOut& String(std::string_view bytes) {
         Separate();
         AppendString(m_text, bytes);
         return *this;
     }
-    JsonOut& Int(int64_t value)
-    {
+    JsonOut& Int(int64_t value) {
         Separate();
         m_text += std::to_string(value);
         return *this;
     }
-    JsonOut& Bool(bool value)
-    {
+    JsonOut& Bool(bool value) {
         Separate();
         m_text += value ? "true" : "false";
         return *this;
     }
-    JsonOut& Null()
-    {
+    JsonOut& Null() {
         Separate();
         m_text += "null";
         return *this;
     }
     // 17 significant digits: enough to give back the exact double.
-    JsonOut& Double(double value)
-    {
+    JsonOut& Double(double value) {
         if (!std::isfinite(value))
             return Null();
         Separate();
@@ -80,18 +74,18 @@ public:
 
     JsonOut& Member(std::string_view key, std::string_view bytes) { return Key(key).String(bytes); }
     JsonOut& Member(std::string_view key, const char* bytes) { return Key(key).String(bytes); }
-    JsonOut& Member(std::string_view key, const std::string& bytes) { return Key(key).String(bytes); }
+    JsonOut& Member(std::string_view key, const std::string& bytes) {
+        return Key(key).String(bytes);
+    }
     JsonOut& Member(std::string_view key, bool value) { return Key(key).Bool(value); }
     JsonOut& Member(std::string_view key, int64_t value) { return Key(key).Int(value); }
     JsonOut& Member(std::string_view key, int value) { return Key(key).Int(value); }
     JsonOut& Member(std::string_view key, unsigned value) { return Key(key).Int(value); }
-    JsonOut& Member(std::string_view key, uint64_t value)
-    {
+    JsonOut& Member(std::string_view key, uint64_t value) {
         return Key(key).Int(static_cast<int64_t>(value));
     }
     // A member whose value is Unicode text in UTF-8.
-    JsonOut& MemberUtf8(std::string_view key, std::string_view utf8)
-    {
+    JsonOut& MemberUtf8(std::string_view key, std::string_view utf8) {
         Key(key);
         Separate();
         AppendUtf8(m_text, utf8);
@@ -103,8 +97,7 @@ public:
     const std::string& Text() const { return m_text; }
 
 private:
-    template <bool Utf8> static void Append(std::string& out, std::string_view bytes)
-    {
+    template <bool Utf8> static void Append(std::string& out, std::string_view bytes) {
         static constexpr char hex[] = "0123456789abcdef";
         const auto isPlain = [](unsigned char b) {
             return b >= 0x20 && b < 0x80 && b != '"' && b != '\\';
@@ -153,19 +146,18 @@ private:
 
     // True when none of the eight bytes is below 0x20, above 0x7F, '"' or '\\' (the usual
     // bit tricks: a byte's high bit survives the subtraction only where the byte was small).
-    static bool AllPlain(uint64_t w)
-    {
+    static bool AllPlain(uint64_t w) {
         constexpr uint64_t ones = 0x0101010101010101u;
         constexpr uint64_t high = 0x8080808080808080u;
-        const auto anyBelow = [&](uint64_t v, uint64_t bound) { return (v - ones * bound) & ~v & high; };
-        return ((w & high) | anyBelow(w, 0x20) | anyBelow(w ^ (ones * '"'), 1)
-                   | anyBelow(w ^ (ones * '\\'), 1))
-            == 0;
+        const auto anyBelow = [&](uint64_t v, uint64_t bound) {
+            return (v - ones * bound) & ~v & high;
+        };
+        return ((w & high) | anyBelow(w, 0x20) | anyBelow(w ^ (ones * '"'), 1) |
+                anyBelow(w ^ (ones * '\\'), 1)) == 0;
     }
 
     // Puts ", " between the members of an object (not between a key and its value).
-    void Separate()
-    {
+    void Separate() {
         if (m_afterKey) {
             m_afterKey = false;
             return;

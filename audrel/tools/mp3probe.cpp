@@ -19,14 +19,12 @@
 
 namespace {
 
-void PrintLine(const JsonOut& json)
-{
+void PrintLine(const JsonOut& json) {
     std::fwrite(json.Text().data(), 1, json.Text().size(), stdout);
     std::fputc('\n', stdout);
 }
 
-void AddFrame(JsonOut& j, const FrameInfo& f)
-{
+void AddFrame(JsonOut& j, const FrameInfo& f) {
     j.Key("frame").BeginObject();
     j.Member("found", f.Found).Member("offset", f.Offset).Member("frame_size", f.FrameSize);
     j.Member("zero_side_info", f.ZeroSideInfo).Member("version_index", f.VersionIndex);
@@ -39,8 +37,7 @@ void AddFrame(JsonOut& j, const FrameInfo& f)
     j.EndObject();
 }
 
-void AddVBR(JsonOut& j, const VBRData& v)
-{
+void AddVBR(JsonOut& j, const VBRData& v) {
     j.Key("vbr").BeginObject();
     j.Member("found", v.Found).Member("kind", v.Kind).Member("frame_count", v.FrameCount);
     j.Member("byte_count", v.ByteCount).Member("quality", v.Quality);
@@ -48,8 +45,7 @@ void AddVBR(JsonOut& j, const VBRData& v)
     j.EndObject();
 }
 
-void AddID3v1(JsonOut& j, const TID3v1& t)
-{
+void AddID3v1(JsonOut& j, const TID3v1& t) {
     j.Key("id3v1").BeginObject();
     j.Member("exists", t.Exists()).Member("version", t.Version());
     j.Member("title", t.Title()).Member("artist", t.Artist()).Member("album", t.Album());
@@ -58,8 +54,7 @@ void AddID3v1(JsonOut& j, const TID3v1& t)
     j.EndObject();
 }
 
-void AddID3v2(JsonOut& j, const TID3v2& t)
-{
+void AddID3v2(JsonOut& j, const TID3v2& t) {
     j.Key("id3v2").BeginObject();
     j.Member("exists", t.Exists()).Member("version", t.Version()).Member("size", t.Size());
     j.Member("title", t.Title()).Member("artist", t.Artist()).Member("album", t.Album());
@@ -75,8 +70,7 @@ void AddID3v2(JsonOut& j, const TID3v2& t)
     j.EndObject();
 }
 
-bool Probe(TMPEGaudio& audio, const std::string& file)
-{
+bool Probe(TMPEGaudio& audio, const std::string& file) {
     const bool ok = audio.ReadFromFile(file);
     JsonOut j;
     j.BeginObject();
@@ -98,8 +92,7 @@ bool Probe(TMPEGaudio& audio, const std::string& file)
 
 // After the analyser gave up on a file: why the file cannot be read, or empty text when it
 // can (a file shorter than an ID3v1 record is read and gives up too; that is no error).
-std::string UnreadableReason(const std::string& file)
-{
+std::string UnreadableReason(const std::string& file) {
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0)
         return std::strerror(errno);
@@ -113,8 +106,7 @@ std::string UnreadableReason(const std::string& file)
 }
 
 // Names a file that cannot be read on stderr; false for it.
-bool Readable(const std::string& file)
-{
+bool Readable(const std::string& file) {
     const std::string why = UnreadableReason(file);
     if (why.empty())
         return true;
@@ -123,8 +115,7 @@ bool Readable(const std::string& file)
 }
 
 // A byte value 0..255 in decimal.
-std::optional<uint8_t> ParseByte(std::string_view text)
-{
+std::optional<uint8_t> ParseByte(std::string_view text) {
     if (text.empty() || text.size() > 3)
         return std::nullopt;
     int value = 0;
@@ -139,8 +130,7 @@ std::optional<uint8_t> ParseByte(std::string_view text)
 }
 
 // Sets one field; an empty result names the error.
-std::string SetV1(TID3v1& t, std::string_view field, std::string_view value)
-{
+std::string SetV1(TID3v1& t, std::string_view field, std::string_view value) {
     if (field == "title")
         t.SetTitle(value);
     else if (field == "artist")
@@ -164,15 +154,19 @@ std::string SetV1(TID3v1& t, std::string_view field, std::string_view value)
     return {};
 }
 
-std::string SetV2(TID3v2& t, std::string_view field, std::string_view value)
-{
+std::string SetV2(TID3v2& t, std::string_view field, std::string_view value) {
     using Setter = void (TID3v2::*)(std::string_view);
     static constexpr std::pair<std::string_view, Setter> setters[] = {
-        {"title", &TID3v2::SetTitle},         {"artist", &TID3v2::SetArtist},
-        {"album", &TID3v2::SetAlbum},         {"year", &TID3v2::SetYear},
-        {"genre", &TID3v2::SetGenre},         {"comment", &TID3v2::SetComment},
-        {"composer", &TID3v2::SetComposer},   {"encoded_by", &TID3v2::SetEncodedBy},
-        {"copyright", &TID3v2::SetCopyright}, {"language", &TID3v2::SetLanguage},
+        {"title", &TID3v2::SetTitle},
+        {"artist", &TID3v2::SetArtist},
+        {"album", &TID3v2::SetAlbum},
+        {"year", &TID3v2::SetYear},
+        {"genre", &TID3v2::SetGenre},
+        {"comment", &TID3v2::SetComment},
+        {"composer", &TID3v2::SetComposer},
+        {"encoded_by", &TID3v2::SetEncodedBy},
+        {"copyright", &TID3v2::SetCopyright},
+        {"language", &TID3v2::SetLanguage},
         {"url", &TID3v2::SetURL},
     };
     for (const auto& [name, setter] : setters) {
@@ -192,8 +186,7 @@ std::string SetV2(TID3v2& t, std::string_view field, std::string_view value)
 }
 
 // A field from UTF-8 text (--v2-text); the track takes any text ("5/12").
-std::string SetV2Text(TID3v2& t, std::string_view field, std::string_view utf8)
-{
+std::string SetV2Text(TID3v2& t, std::string_view field, std::string_view utf8) {
     for (size_t i = 0; i < TID3v2::FrameCount; ++i) {
         if (field == TID3v2::FieldNames[i]) {
             t.SetText(static_cast<TID3v2::Field>(i), utf8);
@@ -211,18 +204,15 @@ struct Assignment {
     std::string field, value;
 };
 
-std::string SetV1Field(TMPEGaudio& audio, std::string_view field, std::string_view value)
-{
+std::string SetV1Field(TMPEGaudio& audio, std::string_view field, std::string_view value) {
     return SetV1(audio.ID3v1(), field, value);
 }
 
-std::string SetV2Field(TMPEGaudio& audio, std::string_view field, std::string_view value)
-{
+std::string SetV2Field(TMPEGaudio& audio, std::string_view field, std::string_view value) {
     return SetV2(audio.ID3v2(), field, value);
 }
 
-std::string SetV2TextField(TMPEGaudio& audio, std::string_view field, std::string_view value)
-{
+std::string SetV2TextField(TMPEGaudio& audio, std::string_view field, std::string_view value) {
     return SetV2Text(audio.ID3v2(), field, value);
 }
 
@@ -233,8 +223,7 @@ struct Request {
 };
 
 // The command line: every option, its --help line and what it records.
-ToolCommandLine MakeCommandLine(Request& r)
-{
+ToolCommandLine MakeCommandLine(Request& r) {
     // "--v1 FIELD=VALUE" and its kin: one assignment through `set`, saved to `tag`.
     auto assignment = [&r](const char* option, Assignment::Setter set, int tag) {
         return [&r, option, set, tag](const char* argument) -> std::string {
@@ -267,8 +256,7 @@ ToolCommandLine MakeCommandLine(Request& r)
         "2 a usage error.",
         "unknown option '%s'",
         {
-            {"write", nullptr, "write the tags of one FILE instead of probing",
-             flag(r.write)},
+            {"write", nullptr, "write the tags of one FILE instead of probing", flag(r.write)},
             {"v1", "FIELD=VALUE",
              "set an ID3v1 field: title, artist, album, year, comment, track, genre_index",
              assignment("v1", SetV1Field, 1)},
@@ -285,8 +273,7 @@ ToolCommandLine MakeCommandLine(Request& r)
 }
 
 int Write(const ToolCommandLine& commandLine, const Request& r,
-          const std::vector<std::string>& files)
-{
+          const std::vector<std::string>& files) {
     if (files.empty())
         return commandLine.UsageError("--write needs a FILE");
     if (files.size() > 1)
@@ -317,9 +304,9 @@ int Write(const ToolCommandLine& commandLine, const Request& r,
     JsonOut j;
     j.BeginObject().Member("file", file);
     bool allDone = readable;
-    for (const auto& [key, result] : {std::pair{"v1_saved", v1Saved}, std::pair{"v2_saved", v2Saved},
-                                      std::pair{"v1_removed", v1Removed},
-                                      std::pair{"v2_removed", v2Removed}}) {
+    for (const auto& [key, result] :
+         {std::pair{"v1_saved", v1Saved}, std::pair{"v2_saved", v2Saved},
+          std::pair{"v1_removed", v1Removed}, std::pair{"v2_removed", v2Removed}}) {
         if (result) {
             j.Member(key, *result);
             allDone = allDone && *result;
@@ -334,8 +321,7 @@ int Write(const ToolCommandLine& commandLine, const Request& r,
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     Request request;
     const ToolCommandLine commandLine = MakeCommandLine(request);
     std::vector<std::string> files;

@@ -303,7 +303,8 @@ void TMultiLang::Apply(const QString& prefix, QObject* component) {
                         Translate(DesignText(prefix + name + QStringLiteral("Hint"))));
             } else if (QHeaderView* header = ListViewHeader(child)) {
                 QAbstractItemModel* model = header->model();
-                const QStringList originals = child->property(DesignCaptionsProperty).toStringList();
+                const QStringList originals =
+                    child->property(DesignCaptionsProperty).toStringList();
                 for (int c = 0; model && c < model->columnCount(); ++c) {
                     const QString caption = c < originals.size()
                                                 ? originals[c]

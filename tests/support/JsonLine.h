@@ -23,13 +23,12 @@ inline std::vector<std::string> Lines(const std::string& text) {
 // back as the bytes they stand for (U+0000..U+00FF), except under a prefix whose values are
 // Unicode text, kept in UTF-8; other values as their literal text.
 struct Json {
-    std::vector<std::string> keys;  // in order of appearance
+    std::vector<std::string> keys; // in order of appearance
     std::map<std::string, std::string> values;
     std::map<std::string, bool> isString;
     bool ok = false;
 
-    const std::string& operator[](const std::string& key) const
-    {
+    const std::string& operator[](const std::string& key) const {
         static const std::string missing = "<missing>";
         auto it = values.find(key);
         return it == values.end() ? missing : it->second;
@@ -41,21 +40,18 @@ public:
     explicit JsonReader(std::string_view text, std::string_view unicodePrefix = {})
         : m_s(text), m_unicodePrefix(unicodePrefix) {}
 
-    Json Parse()
-    {
+    Json Parse() {
         Json json;
         json.ok = Object(json, "") && (Skip(), m_i == m_s.size());
         return json;
     }
 
 private:
-    void Skip()
-    {
+    void Skip() {
         while (m_i < m_s.size() && (m_s[m_i] == ' ' || m_s[m_i] == '\n'))
             ++m_i;
     }
-    bool Eat(char c)
-    {
+    bool Eat(char c) {
         Skip();
         if (m_i < m_s.size() && m_s[m_i] == c) {
             ++m_i;
@@ -65,8 +61,7 @@ private:
     }
     // A UTF-8 code point; only U+0000..U+00FF are valid here, unless the string is Unicode
     // text (utf8), which is kept in UTF-8 as it is.
-    bool String(std::string& out, bool utf8 = false)
-    {
+    bool String(std::string& out, bool utf8 = false) {
         if (!Eat('"'))
             return false;
         while (m_i < m_s.size()) {
@@ -74,7 +69,7 @@ private:
             if (c == '"')
                 return true;
             if (c < 0x20)
-                return false;  // control bytes must be escaped
+                return false; // control bytes must be escaped
             if (c == '\\') {
                 if (m_i >= m_s.size())
                     return false;
@@ -82,7 +77,8 @@ private:
                 if (e == 'u') {
                     if (m_i + 4 > m_s.size())
                         return false;
-                    const unsigned long code = std::stoul(std::string(m_s.substr(m_i, 4)), nullptr, 16);
+                    const unsigned long code =
+                        std::stoul(std::string(m_s.substr(m_i, 4)), nullptr, 16);
                     m_i += 4;
                     if (code > 0xFF)
                         return false;
@@ -90,7 +86,7 @@ private:
                 } else if (e == '"' || e == '\\' || e == '/') {
                     out += e;
                 } else {
-                    return false;  // the writer uses only \" \\ and \u00XX
+                    return false; // the writer uses only \" \\ and \u00XX
                 }
             } else if (c < 0x80 || utf8) {
                 out += static_cast<char>(c);
@@ -102,8 +98,7 @@ private:
         }
         return false;
     }
-    bool Object(Json& json, const std::string& prefix)
-    {
+    bool Object(Json& json, const std::string& prefix) {
         if (!Eat('{'))
             return false;
         if (Eat('}'))

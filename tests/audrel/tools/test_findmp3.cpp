@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/MpegBytes.h"
 #include "support/JsonLine.h"
+#include "support/MpegBytes.h"
 #include "support/RunTool.h"
 #include "support/TagBytes.h"
 #include "support/TempDir.h"

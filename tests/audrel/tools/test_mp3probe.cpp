@@ -25,32 +25,30 @@ using namespace testsupport;
 namespace {
 
 // Runs mp3probe with the arguments and the ANSI code page 1252, killing it after 20 s.
-ToolRun Probe(const TempDir& dir, const std::vector<std::string>& args)
-{
+ToolRun Probe(const TempDir& dir, const std::vector<std::string>& args) {
     return RunTool(MP3PROBE_PATH, args, dir, {"AUDREL_CODEPAGE=1252"}, {},
                    std::chrono::seconds(20));
 }
 
-Json ParseLine(const std::string& line)
-{
+Json ParseLine(const std::string& line) {
     Json json = JsonReader(line, "id3v2.text.").Parse();
     EXPECT_TRUE(json.ok) << line;
     return json;
 }
 
-std::string Fixture(const char* name)
-{
+std::string Fixture(const char* name) {
     const char* root = std::getenv("TEST_FIXTURES");
     return std::string(root ? root : "tests/fixtures") + "/" + name;
 }
 
-std::string CopyFixture(const TempDir& dir, const char* name, const std::string& as = "")
-{
+std::string CopyFixture(const TempDir& dir, const char* name, const std::string& as = "") {
     const std::string path = dir / (as.empty() ? std::string(name) : as);
     EXPECT_TRUE(WriteFileBytes(path, ReadFileBytes(Fixture(name))));
     return path;
 }
 
+// The keys in the order of the output, grouped by object.
+// clang-format off
 const std::vector<std::string> ProbeKeys = {
     "file", "read_ok", "valid", "file_length", "version", "layer", "channel_mode", "emphasis",
     "bit_rate", "sample_rate", "duration", "encoder_id", "encoder", "tail_vendor",
@@ -58,19 +56,20 @@ const std::vector<std::string> ProbeKeys = {
     "frame.version_index", "frame.layer_index", "frame.has_crc", "frame.bit_rate_index",
     "frame.sample_rate_index", "frame.padded", "frame.private", "frame.mode_index",
     "frame.mode_extension", "frame.copyright", "frame.original", "frame.emphasis_index",
-    "vbr", "vbr.found", "vbr.kind", "vbr.frame_count", "vbr.byte_count", "vbr.quality", "vbr.vendor",
-    "id3v1", "id3v1.exists", "id3v1.version", "id3v1.title", "id3v1.artist", "id3v1.album", "id3v1.year",
-    "id3v1.comment", "id3v1.track", "id3v1.genre_index", "id3v1.genre",
-    "id3v2", "id3v2.exists", "id3v2.version", "id3v2.size", "id3v2.title", "id3v2.artist", "id3v2.album",
-    "id3v2.track", "id3v2.year", "id3v2.genre", "id3v2.comment", "id3v2.composer",
+    "vbr", "vbr.found", "vbr.kind", "vbr.frame_count", "vbr.byte_count", "vbr.quality",
+    "vbr.vendor",
+    "id3v1", "id3v1.exists", "id3v1.version", "id3v1.title", "id3v1.artist", "id3v1.album",
+    "id3v1.year", "id3v1.comment", "id3v1.track", "id3v1.genre_index", "id3v1.genre",
+    "id3v2", "id3v2.exists", "id3v2.version", "id3v2.size", "id3v2.title", "id3v2.artist",
+    "id3v2.album", "id3v2.track", "id3v2.year", "id3v2.genre", "id3v2.comment", "id3v2.composer",
     "id3v2.encoded_by", "id3v2.copyright", "id3v2.language", "id3v2.url", "id3v2.text",
     "id3v2.text.title", "id3v2.text.artist", "id3v2.text.album", "id3v2.text.track",
     "id3v2.text.year", "id3v2.text.genre", "id3v2.text.comment", "id3v2.text.composer",
     "id3v2.text.encoded_by", "id3v2.text.copyright", "id3v2.text.language", "id3v2.text.url",
 };
+// clang-format on
 
-TEST(Mp3Probe, PrintsOneLineOfEveryFieldPerFileInOrder)
-{
+TEST(Mp3Probe, PrintsOneLineOfEveryFieldPerFileInOrder) {
     TempDir dir;
     const std::vector<std::string> files = {Fixture("lame_vbr.mp3"), dir / "missing.mp3",
                                             Fixture("no_frame.mp3")};
@@ -87,7 +86,8 @@ TEST(Mp3Probe, PrintsOneLineOfEveryFieldPerFileInOrder)
     }
     // Keys and values spaced as ", " and ": ", and the duration with 17 significant digits.
     EXPECT_EQ(lines[0].rfind("{\"file\": \"", 0), 0u);
-    EXPECT_NE(lines[0].find("\"duration\": 0.5485714285714286, \"encoder_id\": 3, "), std::string::npos);
+    EXPECT_NE(lines[0].find("\"duration\": 0.5485714285714286, \"encoder_id\": 3, "),
+              std::string::npos);
     const Json missing = ParseLine(lines[1]);
     EXPECT_EQ(missing["read_ok"], "false");
     EXPECT_EQ(missing["valid"], "false");
@@ -98,49 +98,94 @@ TEST(Mp3Probe, PrintsOneLineOfEveryFieldPerFileInOrder)
 }
 
 // Values worked out by hand from each file's bytes.
-TEST(Mp3Probe, FixturesGiveTheirCheckedValues)
-{
+TEST(Mp3Probe, FixturesGiveTheirCheckedValues) {
     struct Expect {
         const char* file;
         std::map<std::string, std::string> values;
     };
     const Expect expects[] = {
         {"lame_cbr128_tags.mp3",
-         {{"read_ok", "true"}, {"valid", "true"}, {"file_length", "10368"}, {"version", "MPEG 1"},
-          {"layer", "Layer III"}, {"channel_mode", "Joint Stereo"}, {"bit_rate", "128"},
+         {{"read_ok", "true"},
+          {"valid", "true"},
+          {"file_length", "10368"},
+          {"version", "MPEG 1"},
+          {"layer", "Layer III"},
+          {"channel_mode", "Joint Stereo"},
+          {"bit_rate", "128"},
           // (10368 - 1046) * 8 / 128 / 1000: the ID3v1 record is counted as audio
-          {"duration", "0.58262499999999995"}, {"encoder", "LAME 3.10"},
-          {"tail_vendor", "LAME3.10"}, {"frame.offset", "0"}, {"frame.frame_size", "417"},
-          {"frame.original", "true"}, {"vbr.found", "false"}, {"id3v1.version", "2"},
-          {"id3v1.title", "Test Title"}, {"id3v1.track", "5"}, {"id3v1.genre", "Rock"},
-          {"id3v2.version", "3"}, {"id3v2.size", "1046"}, {"id3v2.artist", "Test Artist"},
-          {"id3v2.genre", ""}, {"id3v2.track", "5"}, {"id3v2.comment", "a comment"}}},
+          {"duration", "0.58262499999999995"},
+          {"encoder", "LAME 3.10"},
+          {"tail_vendor", "LAME3.10"},
+          {"frame.offset", "0"},
+          {"frame.frame_size", "417"},
+          {"frame.original", "true"},
+          {"vbr.found", "false"},
+          {"id3v1.version", "2"},
+          {"id3v1.title", "Test Title"},
+          {"id3v1.track", "5"},
+          {"id3v1.genre", "Rock"},
+          {"id3v2.version", "3"},
+          {"id3v2.size", "1046"},
+          {"id3v2.artist", "Test Artist"},
+          {"id3v2.genre", ""},
+          {"id3v2.track", "5"},
+          {"id3v2.comment", "a comment"}}},
         {"lame_vbr.mp3",
-         {{"valid", "true"}, {"bit_rate", "87"}, {"vbr.kind", "Xing"}, {"vbr.frame_count", "21"},
-          {"vbr.byte_count", "5988"}, {"vbr.quality", "80"}, {"vbr.vendor", "LAME3.10"},
-          {"encoder_id", "3"}, {"encoder", "LAME 3.10"}, {"tail_vendor", ""}}},
+         {{"valid", "true"},
+          {"bit_rate", "87"},
+          {"vbr.kind", "Xing"},
+          {"vbr.frame_count", "21"},
+          {"vbr.byte_count", "5988"},
+          {"vbr.quality", "80"},
+          {"vbr.vendor", "LAME3.10"},
+          {"encoder_id", "3"},
+          {"encoder", "LAME 3.10"},
+          {"tail_vendor", ""}}},
         {"lame_mpeg2_layer3.mp3",
-         {{"version", "MPEG 2"}, {"sample_rate", "22050"}, {"bit_rate", "64"},
-          {"frame.frame_size", "208"}, {"duration", "0.67900000000000005"}}},
+         {{"version", "MPEG 2"},
+          {"sample_rate", "22050"},
+          {"bit_rate", "64"},
+          {"frame.frame_size", "208"},
+          {"duration", "0.67900000000000005"}}},
         {"lame_mono.mp3",
-         {{"channel_mode", "Mono"}, {"frame.frame_size", "208"}, {"frame.zero_side_info", "true"},
+         {{"channel_mode", "Mono"},
+          {"frame.frame_size", "208"},
+          {"frame.zero_side_info", "true"},
           {"encoder", "Xing"}}},
         {"ffmpeg_mp2_22k.mp3",
-         {{"valid", "true"}, {"version", "MPEG 2"}, {"layer", "Layer II"},
-          {"frame.frame_size", "417"}, {"duration", "0.62687499999999996"}}},
+         {{"valid", "true"},
+          {"version", "MPEG 2"},
+          {"layer", "Layer II"},
+          {"frame.frame_size", "417"},
+          {"duration", "0.62687499999999996"}}},
         {"junk_before_frame.mp3",
-         {{"read_ok", "true"}, {"valid", "true"}, {"frame.offset", "40"},
-          {"sample_rate", "24000"}, {"duration", "0.82099999999999995"}}},
+         {{"read_ok", "true"},
+          {"valid", "true"},
+          {"frame.offset", "40"},
+          {"sample_rate", "24000"},
+          {"duration", "0.82099999999999995"}}},
         {"eyed3_v24.mp3",
-         {{"read_ok", "true"}, {"id3v2.exists", "true"}, {"id3v2.version", "4"},
-          {"id3v2.title", "Vier"}, {"id3v2.track", "3"}, {"id3v2.text.track", "03"}}},
+         {{"read_ok", "true"},
+          {"id3v2.exists", "true"},
+          {"id3v2.version", "4"},
+          {"id3v2.title", "Vier"},
+          {"id3v2.track", "3"},
+          {"id3v2.text.track", "03"}}},
         {"utf16_v23.mp3",
-         {{"id3v2.version", "3"}, {"id3v2.title", "Gr\xFC\xDF" "e ?"},
-          {"id3v2.artist", "\xC4rtist"}, {"id3v2.album", "Plain"},
-          {"id3v2.text.title", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x98\x83"}}},
+         {{"id3v2.version", "3"},
+          {"id3v2.title", "Gr\xFC\xDF"
+                          "e ?"},
+          {"id3v2.artist", "\xC4rtist"},
+          {"id3v2.album", "Plain"},
+          {"id3v2.text.title", "Gr\xC3\xBC\xC3\x9F"
+                               "e \xE2\x98\x83"}}},
         {"no_frame.mp3",
-         {{"read_ok", "true"}, {"valid", "false"}, {"file_length", "0"},
-          {"id3v2.exists", "false"}, {"id3v1.exists", "false"}, {"encoder", "Unknown"}}},
+         {{"read_ok", "true"},
+          {"valid", "false"},
+          {"file_length", "0"},
+          {"id3v2.exists", "false"},
+          {"id3v1.exists", "false"},
+          {"encoder", "Unknown"}}},
     };
     TempDir dir;
     for (const Expect& e : expects) {
@@ -153,8 +198,7 @@ TEST(Mp3Probe, FixturesGiveTheirCheckedValues)
     }
 }
 
-TEST(Mp3Probe, TextsAreWrittenAsEscapedByteStrings)
-{
+TEST(Mp3Probe, TextsAreWrittenAsEscapedByteStrings) {
     TempDir dir;
     const std::string name = "a\"b\\c\x01\xE9.mp3";
     const std::string path = CopyFixture(dir, "lame_cbr128_tags.mp3", name);
@@ -164,15 +208,15 @@ TEST(Mp3Probe, TextsAreWrittenAsEscapedByteStrings)
 
     run = Probe(dir, {path});
     ASSERT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("\"title\": \"tab\\u0009here \\\"q\\\" \\\\ \xC3\xBF\""), std::string::npos)
+    EXPECT_NE(run.out.find("\"title\": \"tab\\u0009here \\\"q\\\" \\\\ \xC3\xBF\""),
+              std::string::npos)
         << run.out;
     const Json json = ParseLine(Lines(run.out).at(0));
     EXPECT_EQ(json["file"], path);
     EXPECT_EQ(json["id3v2.title"], "tab\there \"q\" \\ \xFF");
 }
 
-TEST(Mp3Probe, WriteSetsFieldsAndKeepsTheAudio)
-{
+TEST(Mp3Probe, WriteSetsFieldsAndKeepsTheAudio) {
     TempDir dir;
     const std::string path = CopyFixture(dir, "lame_cbr128_tags.mp3");
     const std::string before = ReadFileBytes(path);
@@ -180,17 +224,18 @@ TEST(Mp3Probe, WriteSetsFieldsAndKeepsTheAudio)
     const std::string audio = before.substr(1046, before.size() - 1046 - 128);
 
     ToolRun run = Probe(dir, {"--write", path, "--v1", "title=New One", "--v1", "track=9", "--v1",
-                          "genre_index=147", "--v2", "artist=Someone", "--v2", "comment=hello",
-                          "--v2", "url=http://x.example/"});
+                              "genre_index=147", "--v2", "artist=Someone", "--v2", "comment=hello",
+                              "--v2", "url=http://x.example/"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "{\"file\": \"" + path + "\", \"v1_saved\": true, \"v2_saved\": true, "
-                       "\"v1_removed\": null, \"v2_removed\": null}\n");
+    EXPECT_EQ(run.out, "{\"file\": \"" + path +
+                           "\", \"v1_saved\": true, \"v2_saved\": true, "
+                           "\"v1_removed\": null, \"v2_removed\": null}\n");
 
     run = Probe(dir, {path});
     const Json json = ParseLine(Lines(run.out).at(0));
     EXPECT_EQ(json["valid"], "true");
     EXPECT_EQ(json["id3v1.title"], "New One");
-    EXPECT_EQ(json["id3v1.artist"], "Test Artist");  // fields not named keep what was read
+    EXPECT_EQ(json["id3v1.artist"], "Test Artist"); // fields not named keep what was read
     EXPECT_EQ(json["id3v1.track"], "9");
     EXPECT_EQ(json["id3v1.genre"], "Synthpop");
     EXPECT_EQ(json["id3v2.artist"], "Someone");
@@ -216,8 +261,7 @@ TEST(Mp3Probe, WriteSetsFieldsAndKeepsTheAudio)
     EXPECT_EQ(ReadFileBytes(path), audio);
 }
 
-TEST(Mp3Probe, UsageErrorsExitWithOneLineAndTouchNothing)
-{
+TEST(Mp3Probe, UsageErrorsExitWithOneLineAndTouchNothing) {
     TempDir dir;
     const std::string path = CopyFixture(dir, "lame_cbr128_tags.mp3");
     const std::string before = ReadFileBytes(path);
@@ -252,8 +296,7 @@ TEST(Mp3Probe, UsageErrorsExitWithOneLineAndTouchNothing)
     EXPECT_EQ(ReadFileBytes(path), before);
 }
 
-TEST(Mp3Probe, FifoNamedLikeAnMp3IsAnsweredAtOnce)
-{
+TEST(Mp3Probe, FifoNamedLikeAnMp3IsAnsweredAtOnce) {
     TempDir dir;
     const std::string fifo = dir / "pipe.mp3";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -272,8 +315,7 @@ TEST(Mp3Probe, FifoNamedLikeAnMp3IsAnsweredAtOnce)
     EXPECT_NE(write.out.find("\"v1_saved\": false, \"v2_saved\": false"), std::string::npos);
 }
 
-TEST(Mp3Probe, OnlyAFileThatCannotBeReadIsNamedAndFailsTheRun)
-{
+TEST(Mp3Probe, OnlyAFileThatCannotBeReadIsNamedAndFailsTheRun) {
     TempDir dir;
     const std::string folder = dir / "folder.mp3", shortFile = dir / "short.mp3";
     ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
@@ -285,7 +327,8 @@ TEST(Mp3Probe, OnlyAFileThatCannotBeReadIsNamedAndFailsTheRun)
     } cases[] = {
         {{folder}, 1, "mp3probe: cannot read '" + folder + "': not a regular file\n"},
         {{shortFile}, 0, ""},
-        {{"--write", dir / "gone.mp3", "--remove-v2"}, 1,
+        {{"--write", dir / "gone.mp3", "--remove-v2"},
+         1,
          "mp3probe: cannot read '" + dir / "gone.mp3" + "': No such file or directory\n"},
     };
     for (const auto& c : cases) {
@@ -298,11 +341,10 @@ TEST(Mp3Probe, OnlyAFileThatCannotBeReadIsNamedAndFailsTheRun)
 }
 
 // Both tools: --help lists every option, and the manual page describes each of them.
-TEST(ToolCommandLines, HelpAndVersionAnswerAndTheManualPageNamesEveryOption)
-{
+TEST(ToolCommandLines, HelpAndVersionAnswerAndTheManualPageNamesEveryOption) {
     TempDir dir;
-    for (const auto& [tool, name] : {std::pair{MP3PROBE_PATH, "mp3probe"},
-                                     std::pair{FINDMP3_PATH, "findmp3"}}) {
+    for (const auto& [tool, name] :
+         {std::pair{MP3PROBE_PATH, "mp3probe"}, std::pair{FINDMP3_PATH, "findmp3"}}) {
         SCOPED_TRACE(name);
         const ToolRun version = RunTool(tool, {"--version"}, dir, {}, {}, std::chrono::seconds(20));
         EXPECT_EQ(version.status, 0);

@@ -90,8 +90,7 @@ TEST(SaveWhole, AFileIsWrittenWholeOrNotAtAll) {
     // A write that runs out of room (here the file size limit) keeps the old file.
     const bool keptOld = testsupport::RunInChild([&] {
         const testsupport::FileSizeLimit limit(100);
-        return limit.Active() &&
-               !SaveWhole(name, QByteArray(100000, 'x')) &&
+        return limit.Active() && !SaveWhole(name, QByteArray(100000, 'x')) &&
                testsupport::ReadFileBytes(dir / "list.m3u") == "old";
     });
     EXPECT_TRUE(keptOld);
