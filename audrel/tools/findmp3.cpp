@@ -1,6 +1,7 @@
 // findmp3: runs the search engine the window uses over one folder tree and prints one JSON line
 // per hit, in the order the engine reports them, then the window's summary line.
 
+#include <array>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -64,7 +65,7 @@ struct Options {
 void PrintHit(const TFindMP3Info& info) {
     static std::string line;
     line.clear();
-    // Each member's separator and key are one literal: eight of them per hit.
+    // Each member's separator and key are one literal.
     auto member = [](std::string_view separatorAndKey, const std::string& bytes) {
         line += separatorAndKey;
         JsonOut::AppendString(line, bytes);
@@ -73,23 +74,22 @@ void PrintHit(const TFindMP3Info& info) {
     member(", \"full_path\": ", info.FullPath);
     line += ", \"duration\": ";
     line += std::to_string(info.Duration);
-    member(", \"artist_v1\": ", info.ArtistV1);
-    member(", \"title_v1\": ", info.TitleV1);
-    member(", \"album_v1\": ", info.AlbumV1);
-    member(", \"artist_v2\": ", info.ArtistV2);
-    member(", \"title_v2\": ", info.TitleV2);
-    member(", \"album_v2\": ", info.AlbumV2);
-    // The same fields whole, as Unicode text.
-    auto text = [](std::string_view separatorAndKey, const std::string& utf8) {
-        line += separatorAndKey;
-        JsonOut::AppendUtf8(line, utf8);
-    };
-    text(", \"text\": {\"artist_v1\": ", info.ArtistV1Text);
-    text(", \"title_v1\": ", info.TitleV1Text);
-    text(", \"album_v1\": ", info.AlbumV1Text);
-    text(", \"artist_v2\": ", info.ArtistV2Text);
-    text(", \"title_v2\": ", info.TitleV2Text);
-    text(", \"album_v2\": ", info.AlbumV2Text);
+    // The six tag fields as code-page bytes, then whole as Unicode text in "text".
+    static constexpr std::array<std::string_view, 6> Keys = {
+        ", \"artist_v1\": ", ", \"title_v1\": ", ", \"album_v1\": ",
+        ", \"artist_v2\": ", ", \"title_v2\": ", ", \"album_v2\": "};
+    const std::array<const std::string*, 6> bytes = {&info.ArtistV1, &info.TitleV1, &info.AlbumV1,
+                                                     &info.ArtistV2, &info.TitleV2, &info.AlbumV2};
+    const std::array<const std::string*, 6> texts = {&info.ArtistV1Text, &info.TitleV1Text,
+                                                     &info.AlbumV1Text,  &info.ArtistV2Text,
+                                                     &info.TitleV2Text,  &info.AlbumV2Text};
+    for (size_t i = 0; i < Keys.size(); ++i)
+        member(Keys[i], *bytes[i]);
+    line += ", \"text\": {";
+    for (size_t i = 0; i < Keys.size(); ++i) {
+        line += Keys[i].substr(i == 0 ? 2 : 0); // the object's first member has no separator
+        JsonOut::AppendUtf8(line, *texts[i]);
+    }
     line += "}}\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
