@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins qt6-translations-l10n
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-dejavu-extra
+  # Japanese glyphs for windows under Xvfb (DejaVu has Cyrillic and Greek, no kana or kanji)
+  fonts-vlgothic
   strace python3
   libtag1-dev time
   python3-mutagen eyed3 ffmpeg id3v2

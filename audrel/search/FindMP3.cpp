@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "CodePage.h"
 #include "FolderOpen.h"
 #include "MPEGaudio.h"
 
@@ -287,6 +288,7 @@ void TFindMP3::Execute() {
     try {
         if (!FastText.empty())
             m_fastTagSearch->Prepare(FastText);
+        PrepareCriteria();
         // Compiled once; an invalid mask ends the walk at the first file, as it would if
         // the mask were compiled for every name.
         try {
@@ -377,6 +379,65 @@ void TFindMP3::Walk() {
         m_status = fsNoHit;
 }
 
+namespace {
+
+// Tag texts are mostly ASCII, the same in every form.
+std::string Utf8OfCodePage(const std::string& bytes) {
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ascii ? bytes : CodePage::System().ToUtf8(bytes);
+}
+
+} // namespace
+
+void TFindMP3::PrepareCriteria() {
+    const CodePage& cp = CodePage::System();
+    const std::array<std::pair<const std::string*, const std::string*>, 3> given = {{
+        {&TitleText, &TitleUnicode},
+        {&AlbumText, &AlbumUnicode},
+        {&ArtistText, &ArtistUnicode},
+    }};
+    for (size_t i = 0; i < given.size(); ++i) {
+        const std::string& codePage = *given[i].first;
+        const std::string& unicode = *given[i].second;
+        Criterion& c = m_criteria[i];
+        if (unicode.empty()) {
+            c.codePage = codePage;
+            c.utf8 = Utf8OfCodePage(codePage);
+            continue;
+        }
+        c.utf8 = unicode;
+        c.codePage = cp.FromUtf8(unicode);
+        if (cp.ToUtf8(c.codePage) != unicode)
+            c.codePage.clear();
+    }
+}
+
+// Any criterion in a field of either tag: ID3v1 by its code-page bytes, ID3v2 by its whole
+// Unicode text, so that a field's "?" for a character the code page lacks matches nothing.
+bool TFindMP3::DetailHit() const {
+    const auto has = [](const std::string& field, const std::string& text) {
+        return !text.empty() && field.find(text) != std::string::npos;
+    };
+    const TID3v2& v2 = m_analyser->ID3v2();
+    return has(m_info.TitleV1, m_criteria[0].codePage) ||
+           has(m_info.AlbumV1, m_criteria[1].codePage) ||
+           has(m_info.ArtistV1, m_criteria[2].codePage) ||
+           has(v2.Text(TID3v2::Field::Title), m_criteria[0].utf8) ||
+           has(v2.Text(TID3v2::Field::Album), m_criteria[1].utf8) ||
+           has(v2.Text(TID3v2::Field::Artist), m_criteria[2].utf8);
+}
+
+void TFindMP3::FillTexts() {
+    const TID3v2& v2 = m_analyser->ID3v2();
+    m_info.ArtistV1Text = Utf8OfCodePage(m_info.ArtistV1);
+    m_info.TitleV1Text = Utf8OfCodePage(m_info.TitleV1);
+    m_info.AlbumV1Text = Utf8OfCodePage(m_info.AlbumV1);
+    m_info.ArtistV2Text = v2.Text(TID3v2::Field::Artist);
+    m_info.TitleV2Text = v2.Text(TID3v2::Field::Title);
+    m_info.AlbumV2Text = v2.Text(TID3v2::Field::Album);
+}
+
 void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry) {
     if (!m_compiledMask)
         std::rethrow_exception(m_maskError);
@@ -407,15 +468,10 @@ void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry) {
         m_info.TitleV2 = a.ID3v2().Title();
         m_info.ArtistV2 = a.ID3v2().Artist();
         m_info.AlbumV2 = a.ID3v2().Album();
-        if (!FastSearch) {
-            auto has = [](const std::string& field, const std::string& text) {
-                return !text.empty() && field.find(text) != std::string::npos;
-            };
-            if (has(m_info.TitleV1, TitleText) || has(m_info.AlbumV1, AlbumText) ||
-                has(m_info.ArtistV1, ArtistText) || has(m_info.TitleV2, TitleText) ||
-                has(m_info.AlbumV2, AlbumText) || has(m_info.ArtistV2, ArtistText))
-                m_status = fsHit;
-        }
+        if (!FastSearch && DetailHit())
+            m_status = fsHit;
+        if (m_status == fsHit)
+            FillTexts();
     } else {
         m_status = fsNotAudio;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -37,6 +38,14 @@ struct TFindMP3Info {
     std::string AlbumV2;
     std::string ArtistV1;
     std::string ArtistV2;
+    // The same six fields whole, in UTF-8 (ID3v1 through the code page): what the window shows
+    // and writes, with nothing the code page lacks turned into "?". Filled for hits only.
+    std::string ArtistV1Text;
+    std::string TitleV1Text;
+    std::string AlbumV1Text;
+    std::string ArtistV2Text;
+    std::string TitleV2Text;
+    std::string AlbumV2Text;
 };
 
 // Verdict on the current entry (the stored numbers; 2 is not used).
@@ -123,6 +132,13 @@ public:
     std::string ArtistText;
     std::string TitleText;
     std::string AlbumText;
+    // A detail criterion as typed, whole in UTF-8; when set it stands for the code-page one
+    // above. It is looked for in the Unicode text of the ID3v2 fields, and its code-page form
+    // in the ID3v1 fields unless the code page cannot hold it (a "?" in its place would find
+    // every "?" of an ID3v1 tag).
+    std::string ArtistUnicode;
+    std::string TitleUnicode;
+    std::string AlbumUnicode;
     TFindFound OnFound;
     TFindNotify OnFolder;
     TFindNotify OnFinished;
@@ -137,6 +153,9 @@ private:
     void EnterFolder();
     void Notify(const std::function<void()>& call) { m_handOff ? m_handOff(call) : call(); }
     void ProcessFile(int dirFd, const TDirEntry& entry);
+    void PrepareCriteria();
+    bool DetailHit() const;
+    void FillTexts();
 
     int32_t m_fileCount = 0;
     int32_t m_folderCount = 0;
@@ -147,6 +166,13 @@ private:
     std::unique_ptr<TFastTAGSearch> m_fastTagSearch;
     std::string m_currentFolder;
     TFindMP3Info m_info;
+    // One detail criterion as the walk compares it: the code-page form against ID3v1 (empty
+    // when the code page cannot hold the text), the UTF-8 form against ID3v2.
+    struct Criterion {
+        std::string codePage;
+        std::string utf8;
+    };
+    std::array<Criterion, 3> m_criteria; // title, album, artist
     TFindStatus m_status = fsStarted;
     std::string m_errorText;
 

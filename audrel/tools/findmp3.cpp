@@ -1,6 +1,7 @@
 // findmp3: runs the search engine the window uses over one folder tree and prints one JSON line
 // per hit, in the order the engine reports them, then the window's summary line.
 
+#include <array>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -25,15 +26,14 @@
 
 namespace {
 
-// A typed text in the locale's encoding, as the code page's bytes (what the window does with
-// the text of an edit box). Nullopt when the text is not valid in the locale's encoding.
-// The plain C locale is taken as UTF-8, the encoding of every Linux terminal today.
-std::optional<std::string> ToCodePage(const char* text) {
-    const CodePage& codePage = CodePage::System();
+// A typed text in the locale's encoding, as UTF-8. Nullopt when the text is not valid in the
+// locale's encoding. The plain C locale is taken as UTF-8, the encoding of every Linux
+// terminal today.
+std::optional<std::string> LocaleToUtf8(const char* text) {
     const char* codeset = ::nl_langinfo(CODESET);
     if (!codeset || std::strcmp(codeset, "UTF-8") == 0 ||
         std::strcmp(codeset, "ANSI_X3.4-1968") == 0)
-        return codePage.FromUtf8(text);
+        return std::string(text);
     std::mbstate_t state{};
     const char* src = text;
     const size_t n = std::mbsrtowcs(nullptr, &src, 0, &state);
@@ -43,17 +43,10 @@ std::optional<std::string> ToCodePage(const char* text) {
     src = text;
     state = std::mbstate_t{};
     std::mbsrtowcs(wide.data(), &src, n, &state);
-    std::u16string utf16;
-    for (const wchar_t w : wide) {
-        const auto c = static_cast<char32_t>(w);
-        if (c >= 0x10000) {
-            utf16 += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            utf16 += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            utf16 += static_cast<char16_t>(c);
-        }
-    }
-    return codePage.FromUtf16(utf16);
+    std::string utf8;
+    for (const wchar_t w : wide)
+        CodePage::AppendUtf8(utf8, static_cast<char32_t>(w));
+    return utf8;
 }
 
 struct Options {
@@ -61,6 +54,8 @@ struct Options {
     bool fastGiven = false;
     bool subFolders = true;
     std::string fast, title, artist, album;
+    // The criteria as typed, in UTF-8: what the code page lacks is looked for in their Unicode.
+    std::string titleUnicode, artistUnicode, albumUnicode;
     std::string mask = "*.mp3";
     TReadAheadMode readAhead = TReadAheadMode::Auto;
     std::optional<std::string> folder;
@@ -70,7 +65,7 @@ struct Options {
 void PrintHit(const TFindMP3Info& info) {
     static std::string line;
     line.clear();
-    // Each member's separator and key are one literal: eight of them per hit.
+    // Each member's separator and key are one literal.
     auto member = [](std::string_view separatorAndKey, const std::string& bytes) {
         line += separatorAndKey;
         JsonOut::AppendString(line, bytes);
@@ -79,30 +74,43 @@ void PrintHit(const TFindMP3Info& info) {
     member(", \"full_path\": ", info.FullPath);
     line += ", \"duration\": ";
     line += std::to_string(info.Duration);
-    member(", \"artist_v1\": ", info.ArtistV1);
-    member(", \"title_v1\": ", info.TitleV1);
-    member(", \"album_v1\": ", info.AlbumV1);
-    member(", \"artist_v2\": ", info.ArtistV2);
-    member(", \"title_v2\": ", info.TitleV2);
-    member(", \"album_v2\": ", info.AlbumV2);
-    line += "}\n";
+    // The six tag fields as code-page bytes, then whole as Unicode text in "text".
+    static constexpr std::array<std::string_view, 6> Keys = {
+        ", \"artist_v1\": ", ", \"title_v1\": ", ", \"album_v1\": ",
+        ", \"artist_v2\": ", ", \"title_v2\": ", ", \"album_v2\": "};
+    const std::array<const std::string*, 6> bytes = {&info.ArtistV1, &info.TitleV1, &info.AlbumV1,
+                                                     &info.ArtistV2, &info.TitleV2, &info.AlbumV2};
+    const std::array<const std::string*, 6> texts = {&info.ArtistV1Text, &info.TitleV1Text,
+                                                     &info.AlbumV1Text,  &info.ArtistV2Text,
+                                                     &info.TitleV2Text,  &info.AlbumV2Text};
+    for (size_t i = 0; i < Keys.size(); ++i)
+        member(Keys[i], *bytes[i]);
+    line += ", \"text\": {";
+    for (size_t i = 0; i < Keys.size(); ++i) {
+        line += Keys[i].substr(i == 0 ? 2 : 0); // the object's first member has no separator
+        JsonOut::AppendUtf8(line, *texts[i]);
+    }
+    line += "}}\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
 // The command line: every option, its --help line and what it sets.
 ToolCommandLine MakeCommandLine(Options& o, bool& detailOnly) {
-    // A typed text goes to the engine as the code page's bytes.
-    auto text = [](std::string& into, std::string refusal) {
-        return [&into, refusal](const char* argument) -> std::string {
-            const auto converted = argument ? ToCodePage(argument) : std::nullopt;
-            if (!converted)
+    // A typed text goes to the engine as the code page's bytes (and, for a criterion, whole).
+    auto text = [](std::string& into, std::string refusal, std::string* unicode = nullptr) {
+        return [&into, refusal, unicode](const char* argument) -> std::string {
+            const auto utf8 = argument ? LocaleToUtf8(argument) : std::nullopt;
+            if (!utf8)
                 return refusal;
-            into = *converted;
+            into = CodePage::System().FromUtf8(*utf8);
+            if (unicode)
+                *unicode = *utf8;
             return {};
         };
     };
-    auto criterion = [&](std::string& into, const char* option) {
-        auto take = text(into, std::string(option) + " needs a text in the locale's encoding");
+    auto criterion = [&](std::string& into, std::string& unicode, const char* option) {
+        auto take =
+            text(into, std::string(option) + " needs a text in the locale's encoding", &unicode);
         return [&detailOnly, take](const char* argument) {
             detailOnly = true;
             return take(argument);
@@ -133,10 +141,12 @@ ToolCommandLine MakeCommandLine(Options& o, bool& detailOnly) {
              }},
             {"detail", nullptr, "detail search in the tag fields of both tag versions",
              flag(o.detail, true)},
-            {"title", "T", "with --detail: a title containing T", criterion(o.title, "--title")},
+            {"title", "T", "with --detail: a title containing T",
+             criterion(o.title, o.titleUnicode, "--title")},
             {"artist", "A", "with --detail: an artist containing A",
-             criterion(o.artist, "--artist")},
-            {"album", "B", "with --detail: an album containing B", criterion(o.album, "--album")},
+             criterion(o.artist, o.artistUnicode, "--artist")},
+            {"album", "B", "with --detail: an album containing B",
+             criterion(o.album, o.albumUnicode, "--album")},
             {"no-subfolders", nullptr, "search FOLDER only", flag(o.subFolders, false)},
             // Masks are matched against file names, which are bytes as the disk holds them.
             {"mask", "M", "file-name mask ending in .mp3 (default *.mp3)",
@@ -202,6 +212,9 @@ int main(int argc, char** argv) {
     engine->TitleText = o.title;
     engine->AlbumText = o.album;
     engine->ArtistText = o.artist;
+    engine->TitleUnicode = o.titleUnicode;
+    engine->AlbumUnicode = o.albumUnicode;
+    engine->ArtistUnicode = o.artistUnicode;
     engine->SetMask(o.mask);
     engine->FastText = o.fast;
     engine->SetFolder(*o.folder);

@@ -59,12 +59,12 @@ TListRow RowFromInfo(const TFindMP3Info& info) {
     const size_t slash = info.FullPath.rfind('/');
     row.SubItems[0] =
         slash == std::string::npos ? std::string() : info.FullPath.substr(0, slash + 1);
-    row.SubItems[1] = info.ArtistV1;
-    row.SubItems[2] = info.TitleV1;
-    row.SubItems[3] = info.AlbumV1;
-    row.SubItems[4] = info.ArtistV2;
-    row.SubItems[5] = info.TitleV2;
-    row.SubItems[6] = info.AlbumV2;
+    row.SubItems[1] = info.ArtistV1Text;
+    row.SubItems[2] = info.TitleV1Text;
+    row.SubItems[3] = info.AlbumV1Text;
+    row.SubItems[4] = info.ArtistV2Text;
+    row.SubItems[5] = info.TitleV2Text;
+    row.SubItems[6] = info.AlbumV2Text;
     row.SubItems[7] = FormatTime(info.Duration);
     return row;
 }

@@ -15,7 +15,7 @@ inline constexpr int ColTime = 8;
 
 // One row of the result list: caption = file name; sub-items 0-7 = folder (ending in "/"),
 // artist, title, album of ID3v1, the same of ID3v2, time text. Texts stay bytes: names as
-// the file system holds them, tag texts in the ANSI code page.
+// the file system holds them, tag texts whole in UTF-8 (sorting folds only A to Z of them).
 struct TListRow {
     std::string Caption;
     std::array<std::string, 8> SubItems;

@@ -5,8 +5,6 @@
 #include <QStringEncoder>
 #include <QUrl>
 
-#include "CodePage.h"
-
 namespace {
 
 const QByteArray LineEnd = QByteArrayLiteral("\r\n");
@@ -45,8 +43,7 @@ QByteArray DisplayText(const TListRow& row) {
 
 } // namespace
 
-QByteArray LocaleText(std::string_view codePageBytes) {
-    const std::string utf8 = CodePage::System().ToUtf8(codePageBytes);
+QByteArray LocaleText(std::string_view utf8) {
     QStringEncoder toLocale(QStringConverter::System);
     return toLocale.encode(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
 }

@@ -14,11 +14,11 @@ class QMimeData;
 class QUrl;
 
 // What the result list writes, built without a window. Files are in the user's locale
-// encoding with CR LF line ends: tag texts are converted from the code page, file names keep
+// encoding with CR LF line ends: tag texts are converted from their UTF-8, file names keep
 // their own bytes.
 
-// A tag text of the code page in the locale's encoding.
-QByteArray LocaleText(std::string_view codePageBytes);
+// A tag text (UTF-8) in the locale's encoding.
+QByteArray LocaleText(std::string_view utf8);
 
 // An extended M3U playlist of the rows.
 QByteArray PlaylistBytes(const std::vector<const TListRow*>& rows);

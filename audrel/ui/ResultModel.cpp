@@ -20,7 +20,7 @@ QString TResultModel::DisplayText(const TListRow& row, int column) {
         return FromFileName(bytes);
     if (column == ColTime)
         return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-    return FromCodePage(bytes);
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
 }
 
 QVariant TResultModel::data(const QModelIndex& index, int role) const {

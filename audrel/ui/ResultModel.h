@@ -30,7 +30,7 @@ public:
 
     const std::vector<TListRow>& Rows() const { return m_rows; }
     const TListRow& Row(int i) const { return m_rows[size_t(i)]; }
-    // The text a cell shows: names through the file-name decoding, tags by the code page.
+    // The text a cell shows: names through the file-name decoding, tags from their UTF-8.
     static QString DisplayText(const TListRow& row, int column);
 
 private:

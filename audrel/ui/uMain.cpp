@@ -684,6 +684,9 @@ void TAudrelForm::bStartClick() {
     Engine->TitleText = ToCodePage(cbTitle->currentText());
     Engine->AlbumText = ToCodePage(cbAlbum->currentText());
     Engine->ArtistText = ToCodePage(cbArtist->currentText());
+    Engine->TitleUnicode = cbTitle->currentText().toStdString();
+    Engine->AlbumUnicode = cbAlbum->currentText().toStdString();
+    Engine->ArtistUnicode = cbArtist->currentText().toStdString();
     Engine->SetMask(ToFileName(cbFileMask->currentText()));
     Engine->FastText = ToCodePage(cbFastTag->currentText());
     Engine->SetFolder(ToFileName(cbFolder->currentText()));

@@ -36,6 +36,10 @@ std::vector<TFindMP3Info> MakeHits() {
         hit.ArtistV2 = hit.ArtistV1;
         hit.TitleV2 = hit.TitleV1;
         hit.AlbumV2 = hit.AlbumV1;
+        // The rows show the texts whole; ASCII texts are the same in both forms.
+        hit.ArtistV1Text = hit.ArtistV2Text = hit.ArtistV1;
+        hit.TitleV1Text = hit.TitleV2Text = hit.TitleV1;
+        hit.AlbumV1Text = hit.AlbumV2Text = hit.AlbumV1;
     }
     return hits;
 }

@@ -297,6 +297,43 @@ TEST(FindMP3, DetailSearchComparesExactlyAndCriteriaAreAlternatives) {
     EXPECT_EQ(none.fileCount, 7);
 }
 
+TEST(FindMP3, DetailCriteriaMeetTheUnicodeFieldsOfEveryTagVersion) {
+    // Code page 1252 (set by CTest): it lacks the Cyrillic and Greek letters.
+    TempDir dir;
+    Write(dir / "v22.mp3", Mp3(Id3v2Tag({FrameV(2, "TT2", std::string("\0Lovers", 7))}, 0, 2)));
+    Write(
+        dir / "utf8.mp3",
+        Mp3(Id3v2Tag({FrameV(4, "TIT2", "\x03Кино"), FrameV(4, "TPE1", "\x03Ελλάδα Кино")}, 0, 4)));
+    Write(dir / "utf16.mp3", Mp3(Id3v2Tag({Utf16TextFrame23("TIT2", u"Кино")})));
+    Write(dir / "question.mp3", Mp3({}, Id3v1Record("?", "Bj\xF6rk")));
+    Write(dir / "latin1.mp3", Mp3(Id3v2Tag({TextFrame23("TPE1", "Bj\xF6rk")})));
+
+    struct Case {
+        std::string title, titleUnicode, artistUnicode;
+        std::set<std::string> names;
+    };
+    const Case cases[] = {
+        {"Love", "", "", {"v22.mp3"}},
+        {"", "Кино", "", {"utf8.mp3", "utf16.mp3"}},
+        {"", "кино", "", {}}, // still case-sensitive
+        {"", "", "Ελλάδα К", {"utf8.mp3"}},
+        // A field's "?" for a letter the code page lacks is no "?" of the criterion.
+        {"?", "", "", {"question.mp3"}},
+        {"", "?", "", {"question.mp3"}},
+        // A typed text the code page holds meets ID3v1 and single-byte frames alike.
+        {"", "", "Björk", {"question.mp3", "latin1.mp3"}},
+    };
+    for (const Case& c : cases) {
+        const Result r = Search(dir.Path(), [&c](TFindMP3& e) {
+            e.FastSearch = false;
+            e.TitleText = c.title;
+            e.TitleUnicode = c.titleUnicode;
+            e.ArtistUnicode = c.artistUnicode;
+        });
+        EXPECT_EQ(r.Names(), c.names) << c.title << c.titleUnicode << c.artistUnicode;
+    }
+}
+
 TEST(FindMP3, FastSearchNeedsTheTextAndAValidFile) {
     TempDir dir;
     Write(dir / "tagged.mp3", Mp3(Id3v2Tag({TextFrame23("TPE1", "Aquarium")})));

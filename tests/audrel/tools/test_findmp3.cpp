@@ -64,7 +64,9 @@ TEST_F(FindMp3Tool, PrintsOneJsonLinePerHitAndTheSummary) {
             "/song.mp3\", \"duration\": 1, \"artist_v1\": \"A\\\"1\\\\\", \"title_v1\": \"T1\", "
             "\"album_v1\": \"B\xC3\xA9"
             "1\", \"artist_v2\": \"A2\", \"title_v2\": \"T2\", "
-            "\"album_v2\": \"B2\"}");
+            "\"album_v2\": \"B2\", \"text\": {\"artist_v1\": \"A\\\"1\\\\\", \"title_v1\": "
+            "\"T1\", \"album_v1\": \"B\xC3\xA9"
+            "1\", \"artist_v2\": \"A2\", \"title_v2\": \"T2\", \"album_v2\": \"B2\"}}");
     EXPECT_EQ(lines[1], "Processed folders: 0 files: 4. MP3 result: 1 files.");
     EXPECT_TRUE(run.err.empty());
 }
@@ -129,6 +131,46 @@ TEST_F(FindMp3Tool, TypedTextsAreConvertedToTheCodePage) {
     // Tag texts come out as their bytes.
     EXPECT_NE(lines[0].find("\"artist_v2\": \"\xC3\x8A\xC3\x88\xC3\x8D\xC3\x8E\""),
               std::string::npos);
+}
+
+TEST_F(FindMp3Tool, TheTextMemberHoldsTheFieldsWholeAsUnicode) {
+    // Code page 1252 lacks the Cyrillic and Japanese letters: the byte members show "?".
+    Put("utf16.mp3",
+        Mp3(Id3v2Tag({Utf16TextFrame23("TIT2", u"Кино"), Utf16TextFrame23("TPE1", u"桜", true)})));
+    Put("utf8.mp3",
+        Mp3(Id3v2Tag({FrameV(4, "TALB", "\x03Ελλάδα")}, 0, 4), Id3v1Record("J\xF3ga \x80")));
+    struct Case {
+        std::vector<std::string> args;
+        std::string name, key, bytes, text;
+    };
+    const Case cases[] = {
+        {{}, "utf16.mp3", "title_v2", "????", "Кино"},
+        {{}, "utf16.mp3", "artist_v2", "?", "桜"},
+        {{}, "utf8.mp3", "album_v2", "??????", "Ελλάδα"},
+        {{}, "utf8.mp3", "title_v1", "J\xF3ga \x80", "Jóga €"},
+        // A typed criterion the code page cannot hold meets the fields whole.
+        {{"--detail", "--title", "Кино"}, "utf16.mp3", "title_v2", "????", "Кино"},
+        {{"--detail", "--album", "λλ"}, "utf8.mp3", "album_v2", "??????", "Ελλάδα"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.push_back(tree.Path());
+        const ToolRun run = Find(io, args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        bool seen = false;
+        for (const std::string& line : Lines(run.out)) {
+            const Json hit = JsonReader(line, "text.").Parse();
+            if (hit["name"] != c.name)
+                continue;
+            seen = true;
+            EXPECT_EQ(hit[c.key], c.bytes) << c.name << " " << c.key;
+            EXPECT_EQ(hit["text." + c.key], c.text) << c.name << " " << c.key;
+        }
+        EXPECT_TRUE(seen) << c.name;
+        if (!c.args.empty()) {
+            EXPECT_EQ(Lines(run.out).back(), "Processed folders: 0 files: 4. MP3 result: 1 files.");
+        }
+    }
 }
 
 TEST_F(FindMp3Tool, HostileTreesEndNormally) {

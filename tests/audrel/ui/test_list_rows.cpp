@@ -2,6 +2,11 @@
 
 #include "FindMP3.h"
 #include "ListRows.h"
+#include "ListWriters.h"
+#include "ResultModel.h"
+#include "support/MpegBytes.h"
+#include "support/TagBytes.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -83,17 +88,75 @@ TEST(ListRows, AHitBecomesCaptionFolderTagsAndTime) {
     info.Entry.Name = "song.mp3";
     info.FullPath = "/music/a b/song.mp3";
     info.Duration = 185;
-    info.ArtistV1 = "A1";
-    info.TitleV1 = "T1";
-    info.AlbumV1 = "L1";
-    info.ArtistV2 = "A2";
-    info.TitleV2 = "T2";
-    info.AlbumV2 = "L2";
+    info.ArtistV1Text = "A1";
+    info.TitleV1Text = "T1";
+    info.AlbumV1Text = "L1";
+    info.ArtistV2Text = "A2";
+    info.TitleV2Text = "T2";
+    info.AlbumV2Text = "L2";
     const TListRow row = RowFromInfo(info);
     EXPECT_EQ(row.Caption, "song.mp3");
     EXPECT_EQ(row.SubItems, (std::array<std::string, 8>{"/music/a b/", "A1", "T1", "L1", "A2", "T2",
                                                         "L2", " 3:05"}));
     EXPECT_EQ(row.FullPath(), "/music/a b/song.mp3");
+}
+
+// Code page 1252 here (set by CTest): it lacks the Japanese, Cyrillic and Greek letters.
+TEST(ListRows, TagColumnsAndPlaylistShowEveryEncodingWhole) {
+    using namespace testsupport;
+    struct Case {
+        std::string name, v2, v1;
+        std::string artist, title; // the artist and title columns of the tag that holds them
+    };
+    const auto utf16 = [](std::u16string_view text, bool bigEndian, bool bom) {
+        return std::string(1, bom ? '\x01' : '\x02') + Utf16Bytes(text, bigEndian, bom);
+    };
+    const Case cases[] = {
+        {"utf16.mp3",
+         Id3v2Tag({Utf16TextFrame23("TPE1", u"宇多田ヒカル"), Utf16TextFrame23("TIT2", u"桜流し")}),
+         "", "宇多田ヒカル", "桜流し"},
+        {"utf16be.mp3", Id3v2Tag({Utf16TextFrame23("TIT2", u"Кино", true)}), "", "", "Кино"},
+        {"utf8.mp3",
+         Id3v2Tag({FrameV(4, "TPE1", "\x03Μίκης"), FrameV(4, "TIT2", "\x03Группа крови")}, 0, 4),
+         "", "Μίκης", "Группа крови"},
+        {"utf16be24.mp3", Id3v2Tag({FrameV(4, "TIT2", utf16(u"Ζορμπάς", true, false))}, 0, 4), "",
+         "", "Ζορμπάς"},
+        {"v22.mp3", Id3v2Tag({FrameV(2, "TT2", utf16(u"Ελλάδα", false, true))}, 0, 2), "", "",
+         "Ελλάδα"},
+        {"latin1.mp3", Id3v2Tag({TextFrame23("TPE1", "Bj\xF6rk")}), "", "Björk", ""},
+        {"v1.mp3", "", Id3v1Record("J\xF3ga \x80", "Bj\xF6rk"), "Björk", "Jóga €"},
+    };
+    TempDir dir;
+    for (const Case& c : cases)
+        ASSERT_TRUE(
+            WriteFileBytes(dir / c.name, c.v2 + MpegFrames(MpegHeaderFields{}, 417, 20) + c.v1));
+    std::vector<TListRow> rows;
+    TFindMP3 engine;
+    engine.SetFolder(dir.Path());
+    engine.SetMask("*.mp3");
+    engine.OnFound = [&rows](TFindMP3&, const TFindMP3Info& info) {
+        rows.push_back(RowFromInfo(info));
+    };
+    engine.Start();
+    engine.WaitUntilFinished();
+    ASSERT_EQ(rows.size(), std::size(cases));
+
+    for (const Case& c : cases) {
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [&c](const TListRow& r) { return r.Caption == c.name; });
+        ASSERT_NE(row, rows.end()) << c.name;
+        const int artistColumn = c.v1.empty() ? 5 : 2;
+        EXPECT_EQ(TResultModel::DisplayText(*row, artistColumn), QString::fromStdString(c.artist))
+            << c.name;
+        EXPECT_EQ(TResultModel::DisplayText(*row, artistColumn + 1),
+                  QString::fromStdString(c.title))
+            << c.name;
+        const std::string titlePart = c.title.empty() ? c.name : c.title;
+        const std::string display = c.artist.empty() ? titlePart : c.artist + " - " + titlePart;
+        EXPECT_TRUE(
+            PlaylistBytes({&*row}).contains(QByteArray::fromStdString("," + display + "\r\n")))
+            << c.name;
+    }
 }
 
 } // namespace

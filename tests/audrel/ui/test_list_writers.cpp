@@ -13,7 +13,8 @@
 
 namespace {
 
-// Tag texts are Cyrillic bytes of code page 1251 here (set by CTest).
+// Tag texts are UTF-8; the locale's encoding is UTF-8 too, and the code page 1251 (set by
+// CTest) lacks the Japanese letters.
 
 using S = const std::string&;
 TListRow Row(S folder, S name, S artistV1, S titleV1, S artistV2, S titleV2, S time) {
@@ -38,8 +39,8 @@ TEST(PlaylistBytes, ArtistAndTitleFallBackInTheirOrderAndTextsMeetTheLocale) {
         // Without any artist the title part stands alone; the file name stands in for a title.
         {Row("/m/", "d.mp3", "", "", "", "", " 0:00"), "#EXTINF:-1,d.mp3"},
         {Row("/m/", "e.mp3", "", "", "", "T2\r\nmore", " 0:01"), "#EXTINF:0,T2  more"},
-        {Row("/m/", "f.mp3", "\xC0\xE1", "\xFF", "", "", " 0:02"),
-         "#EXTINF:1,\xD0\x90\xD0\xB1 - \xD1\x8F"},
+        {Row("/m/", "f.mp3", "Аб", "я", "", "", " 0:02"), "#EXTINF:1,Аб - я"},
+        {Row("/m/", "g.mp3", "", "", "宇多田", "桜流し", " 0:03"), "#EXTINF:2,宇多田 - 桜流し"},
         // File names keep their own bytes, even where they are no UTF-8.
         {Row("/m/\xE9t\xE9/", "\xFF.mp3", "", "", "", "", " 0:03"), "#EXTINF:2,\xFF.mp3"},
     };
@@ -55,7 +56,7 @@ TEST(PlaylistBytes, ArtistAndTitleFallBackInTheirOrderAndTextsMeetTheLocale) {
 
 TEST(ReportBytes, FollowsTheShownColumnsWithTheSeparatorAfterEveryField) {
     const std::vector<TListRow> rows = {
-        Row("/m/", "a.mp3", "\xC0", "T1", "A2", "T2", " 3:05"),
+        Row("/m/", "a.mp3", "А", "T1", "A2", "桜", " 3:05"),
         Row("/m/\xFF/", "b.mp3", "", "", "", "", " 0:00"),
     };
     const std::vector<ReportColumn> columns = {{2, QStringLiteral("Artist v1")},
@@ -63,7 +64,7 @@ TEST(ReportBytes, FollowsTheShownColumnsWithTheSeparatorAfterEveryField) {
                                                {8, QStringLiteral("Time")}};
     EXPECT_EQ(ReportBytes(Pointers(rows), columns, false),
               QByteArray("File Name\tArtist v1\tTitle v2\tTime\t\r\n"
-                         "/m/a.mp3\t\xD0\x90\tT2\t 3:05\t\r\n"
+                         "/m/a.mp3\tА\t桜\t 3:05\t\r\n"
                          "/m/\xFF/b.mp3\t\t\t 0:00\t\r\n"));
     EXPECT_EQ(ReportBytes(Pointers(rows), {{3, QStringLiteral("Title v1")}}, true),
               QByteArray("File Name,Title v1,\r\n/m/a.mp3,T1,\r\n/m/\xFF/b.mp3,,\r\n"));
