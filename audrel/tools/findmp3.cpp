@@ -128,7 +128,8 @@ ToolCommandLine MakeCommandLine(Options& o, bool& detailOnly) {
         "[--no-subfolders] [--mask M] [--read-ahead auto|always|never] FOLDER",
         "Searches FOLDER and its subfolders for MP3 files as Audrel's window does and prints\n"
         "one JSON line per hit, then the summary line. Texts are taken in the locale's\n"
-        "encoding and compared in the tags' code page (AUDREL_CODEPAGE overrides it).\n"
+        "encoding; the fast search compares them in the tags' code page (AUDREL_CODEPAGE\n"
+        "overrides it), the detail search ID3v2 fields as Unicode.\n"
         "Exit status: 0 done, 1 the folder could not be listed or the search ended early,\n"
         "2 a usage error.",
         "unknown option %s",
