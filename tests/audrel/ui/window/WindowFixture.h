@@ -23,9 +23,8 @@
 #include "ResultModel.h"
 #include "uMain.h"
 
-// Runs the event loop until the condition holds or the time is up. Each pass serves only the
-// events posted so far, so the condition is looked at after every notification a search worker
-// hands over and the test sees the states a running search goes through.
+// Runs the event loop until the condition holds or the time is up. A pass may serve events for
+// as long as new ones keep coming, so a fast search can run to its end between two looks.
 inline bool WaitFor(const std::function<bool()>& condition, int msec = 20000) {
     return QTest::qWaitFor(condition, msec);
 }
