@@ -7,9 +7,12 @@
 #include <optional>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -96,12 +99,12 @@ void SetFieldText(QWidget* field, const QString& text) {
 }
 
 // A memo's lines end in CR LF inside the tag, as the program has always stored them.
-QString MemoFromTag(const std::string& bytes) {
-    return FromCodePage(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+QString MemoFromTag(const std::string& utf8) {
+    return QString::fromStdString(utf8).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 std::string MemoToTag(const QString& text) {
-    return ToCodePage(QString(text).replace(u'\n', QStringLiteral("\r\n")));
+    return QString(text).replace(u'\n', QStringLiteral("\r\n")).toStdString();
 }
 
 QString YesNo(bool value) {
@@ -117,6 +120,18 @@ std::optional<uint8_t> GenreIndexOf(const std::string& text) {
 }
 
 } // namespace
+
+TFileStamp TFileStamp::Of(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {true,
+            uint64_t(st.st_dev),
+            uint64_t(st.st_ino),
+            int64_t(st.st_size),
+            int64_t(st.st_mtim.tv_sec),
+            int64_t(st.st_mtim.tv_nsec)};
+}
 
 TMP3TagEdit::TMP3TagEdit(Dialogs& dialogs, QWidget* parent) : QDialog(parent), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("MP3TagEdit"));
@@ -325,6 +340,9 @@ void TMP3TagEdit::SetGroupEnabled(int group, bool enabled) {
 
 void TMP3TagEdit::LoadFile(const std::string& path) {
     m_fileName = path;
+    m_wrote = false;
+    // Taken before reading: a change while reading then shows as a change too.
+    m_stamp = TFileStamp::Of(path);
     m_audio->ReadFromFile(path);
     eFileName->setText(FromFileName(path));
     MP3Memo1->clear();
@@ -373,24 +391,28 @@ void TMP3TagEdit::ShowID3v1() {
     cbGenre1->setEditText(e ? FromCodePage(tag.Genre()) : QString());
 }
 
+std::array<QWidget*, 12> TMP3TagEdit::ID3v2Fields() const {
+    return {eTitle2,   eArtist2,   eAlbum2,   eTrack2,     eYear2,     cbGenre2,
+            eComment2, eComposer2, eEncoded2, eCopyright2, eLanguage2, eURL2};
+}
+
 void TMP3TagEdit::ShowID3v2() {
     const TID3v2& tag = m_audio->ID3v2();
     ChBTag2->setChecked(tag.Exists());
     SetGroupEnabled(2, tag.Exists());
-    const bool e = tag.Exists();
-    const auto text = [e](const std::string& bytes) { return e ? FromCodePage(bytes) : QString(); };
-    eTrack2->setText(e ? QString::number(tag.Track()) : QString());
-    eTitle2->setText(text(tag.Title()));
-    eArtist2->setText(text(tag.Artist()));
-    eAlbum2->setText(text(tag.Album()));
-    eComment2->setPlainText(e ? MemoFromTag(tag.Comment()) : QString());
-    eYear2->setText(text(tag.Year()));
-    cbGenre2->setEditText(text(tag.Genre()));
-    eComposer2->setText(text(tag.Composer()));
-    eLanguage2->setText(text(tag.Language()));
-    eCopyright2->setText(text(tag.Copyright()));
-    eURL2->setText(text(tag.URL()));
-    eEncoded2->setText(text(tag.EncodedBy()));
+    const auto fields = ID3v2Fields();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const auto field = static_cast<TID3v2::Field>(i);
+        QString text;
+        if (tag.Exists() && field == TID3v2::Field::Comment)
+            text = MemoFromTag(tag.Text(field));
+        else if (tag.Exists())
+            text = QString::fromStdString(tag.Text(field));
+        if (tag.Exists() && field == TID3v2::Field::Track && text.isEmpty())
+            text = QStringLiteral("0");
+        SetFieldText(fields[i], text);
+        m_shownV2[i] = FieldText(fields[i]);
+    }
 }
 
 void TMP3TagEdit::ClearForInvalidFile() {
@@ -495,7 +517,12 @@ bool TMP3TagEdit::UpdateTag(Tag& tag, const QCheckBox* box, const QString& tagNa
         if (!tag.RemoveFromFile(m_fileName))
             return Failed(QStringLiteral("Cannot remove %1 TAG from %2: %3."), tagName,
                           tag.LastError());
+    } else {
+        return true;
     }
+    // The file is now as this dialog wrote it.
+    m_wrote = true;
+    m_stamp = TFileStamp::Of(m_fileName);
     return true;
 }
 
@@ -521,20 +548,41 @@ void TMP3TagEdit::TakeID3v1Fields() {
         tag.SetGenreIndex(*genre);
 }
 
+// Texts go in as Unicode, so that what the code page lacks is kept; a field still showing what
+// was read is left alone, so that its frame is kept byte for byte.
 void TMP3TagEdit::TakeID3v2Fields() {
     TID3v2& tag = m_audio->ID3v2();
-    TakeTrack(tag, eTrack2);
-    tag.SetTitle(ToCodePage(eTitle2->text()));
-    tag.SetArtist(ToCodePage(eArtist2->text()));
-    tag.SetAlbum(ToCodePage(eAlbum2->text()));
-    tag.SetComment(MemoToTag(eComment2->toPlainText()));
-    tag.SetYear(ToCodePage(eYear2->text()));
-    tag.SetGenre(ToCodePage(cbGenre2->currentText()));
-    tag.SetComposer(ToCodePage(eComposer2->text()));
-    tag.SetLanguage(ToCodePage(eLanguage2->text()));
-    tag.SetCopyright(ToCodePage(eCopyright2->text()));
-    tag.SetURL(ToCodePage(eURL2->text()));
-    tag.SetEncodedBy(ToCodePage(eEncoded2->text()));
+    const auto fields = ID3v2Fields();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const QString text = FieldText(fields[i]);
+        if (text == m_shownV2[i])
+            continue;
+        const auto field = static_cast<TID3v2::Field>(i);
+        if (field == TID3v2::Field::Track) {
+            const std::string track = text.toStdString();
+            if (text.contains(u'/') && TID3v2::ParseTrack(track) > 0)
+                tag.SetText(field, track); // "5/12" is kept whole
+            else
+                TakeTrack(tag, eTrack2);
+        } else if (field == TID3v2::Field::Comment) {
+            tag.SetText(field, MemoToTag(text));
+        } else {
+            tag.SetText(field, text.toStdString());
+        }
+    }
+}
+
+bool TMP3TagEdit::ChangedOnDisk() {
+    if (TFileStamp::Of(m_fileName) == m_stamp)
+        return false;
+    const QString name = QFileInfo(FromFileName(m_fileName)).fileName();
+    if (m_dialogs.MessageBox(this,
+                             QStringLiteral("%1 has changed since it was opened.\n\nReload it? "
+                                            "The texts typed here are then lost.")
+                                 .arg(name),
+                             ConfirmTitle, MsgIcon::Warning, MsgButtons::OkCancel) == MsgAnswer::Ok)
+        LoadFile(m_fileName);
+    return true;
 }
 
 void TMP3TagEdit::bUpdateClick() {
@@ -543,7 +591,7 @@ void TMP3TagEdit::bUpdateClick() {
         if (const QString warning = ID3v2LossWarning(); !warning.isEmpty())
             question += QStringLiteral("\n\n") + warning;
     }
-    if (!Confirm(question))
+    if (!Confirm(question) || ChangedOnDisk())
         return;
     // A failure is shown and ends the update: nothing more is written, and the dialog stays
     // open with the user's texts.
@@ -553,6 +601,17 @@ void TMP3TagEdit::bUpdateClick() {
                    &TMP3TagEdit::TakeID3v2Fields))
         return;
     accept();
+}
+
+std::array<std::string, 6> TMP3TagEdit::RowTags() const {
+    TID3v1 v1;
+    TID3v2 v2;
+    v1.ReadFromFile(m_fileName);
+    v2.ReadFromFile(m_fileName);
+    const CodePage& cp = CodePage::System();
+    using F = TID3v2::Field;
+    return {cp.ToUtf8(v1.Artist()), cp.ToUtf8(v1.Title()), cp.ToUtf8(v1.Album()),
+            v2.Text(F::Artist),     v2.Text(F::Title),     v2.Text(F::Album)};
 }
 
 void TMP3TagEdit::bCancelClick() {
