@@ -89,6 +89,14 @@ QString FieldText(const QWidget* field) {
     return QString();
 }
 
+// Long texts show from their start; the rest scrolls into view in the field.
+void ShowFromStart(QWidget* field) {
+    if (auto* box = qobject_cast<QComboBox*>(field))
+        field = box->lineEdit();
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->setCursorPosition(0);
+}
+
 void SetFieldText(QWidget* field, const QString& text) {
     if (auto* edit = qobject_cast<QLineEdit*>(field))
         edit->setText(text);
@@ -96,6 +104,7 @@ void SetFieldText(QWidget* field, const QString& text) {
         memo->setPlainText(text);
     else if (auto* box = qobject_cast<QComboBox*>(field))
         box->setEditText(text);
+    ShowFromStart(field);
 }
 
 // A memo's lines end in CR LF inside the tag, as the program has always stored them.
@@ -105,6 +114,24 @@ QString MemoFromTag(const std::string& utf8) {
 
 std::string MemoToTag(const QString& text) {
     return QString(text).replace(u'\n', QStringLiteral("\r\n")).toStdString();
+}
+
+// The largest font, at most the memo's own, in which all lines show without scrolling.
+void FitLines(QPlainTextEdit* memo, const QStringList& lines) {
+    const QRect room = memo->contentsRect();
+    const int margins = 2 * int(memo->document()->documentMargin()) + 2;
+    QFont f = memo->parentWidget()->font();
+    const auto fits = [&](const QFont& font) {
+        const QFontMetrics m(font);
+        int widest = 0;
+        for (const QString& line : lines)
+            widest = std::max(widest, m.horizontalAdvance(line));
+        return m.lineSpacing() * int(lines.size()) + margins + 3 <= room.height() &&
+               widest + margins + 4 <= room.width();
+    };
+    while (f.pointSizeF() > 5 && !fits(f))
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    memo->setFont(f);
 }
 
 QString YesNo(bool value) {
@@ -154,8 +181,8 @@ void TMP3TagEdit::CreateControls() {
     const auto line = [](QWidget* group, const QString& name, int row, int x, int width) {
         return Make<QLineEdit>(group, name, {x, RowY(row), width, FieldHeight});
     };
-    const auto genre = [](QWidget* group, const QString& name, int width) {
-        auto* box = Make<QComboBox>(group, name, {56, RowY(5), width, FieldHeight});
+    const auto genre = [](QWidget* group, const QString& name, int x, int width) {
+        auto* box = Make<QComboBox>(group, name, {x, RowY(5), width, FieldHeight});
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
         return box;
@@ -166,7 +193,8 @@ void TMP3TagEdit::CreateControls() {
         return box;
     };
 
-    // The rows both groups share, named with the group's number.
+    // The rows both groups share, named with the group's number. The ID3v2 year is wider: a
+    // recording time holds a whole date.
     const auto commonRows = [&](QGroupBox* group, int n, int width, QCheckBox*& check,
                                 const std::array<QLineEdit**, 5>& fields, QComboBox*& genreBox) {
         const QString number = QString::number(n);
@@ -175,12 +203,14 @@ void TMP3TagEdit::CreateControls() {
         const std::array<QString, 5> names = {QStringLiteral("eTrack"), QStringLiteral("eTitle"),
                                               QStringLiteral("eArtist"), QStringLiteral("eAlbum"),
                                               QStringLiteral("eYear")};
+        const int yearWidth = n == 1 ? 44 : 76;
         for (int row = 1; row <= 5; ++row)
             *fields[size_t(row - 1)] = line(group, names[size_t(row - 1)] + number, row, 8,
                                             row == 1   ? 40
-                                            : row == 5 ? 44
+                                            : row == 5 ? yearWidth
                                                        : width);
-        genreBox = genre(group, QStringLiteral("cbGenre") + number, width - 48);
+        genreBox =
+            genre(group, QStringLiteral("cbGenre") + number, 12 + yearWidth, width - yearWidth - 4);
     };
 
     // ID3v1 on the left, its fields 30 characters wide at most (the tag cuts them on saving).
@@ -247,11 +277,11 @@ void TMP3TagEdit::CreateControls() {
                                {8, infoTop, 177, ClientHeight - infoTop - 8});
     MPEGInfo->setTitle(QStringLiteral("MPEG Info"));
     MP3Memo1 = Make<QPlainTextEdit>(MPEGInfo, QStringLiteral("MP3Memo1"),
-                                    {6, 18, 165, MPEGInfo->height() - 24});
+                                    {4, 17, 169, MPEGInfo->height() - 20});
     MP3Memo1->setReadOnly(true);
     MP3Memo1->setFrameShape(QFrame::NoFrame);
-    MP3Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MP3Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MP3Memo1->document()->setDocumentMargin(1);
 
     const auto button = [this](const QString& name, const QString& caption, const QString& hint,
                                QRect geometry) {
@@ -345,6 +375,7 @@ void TMP3TagEdit::LoadFile(const std::string& path) {
     m_stamp = TFileStamp::Of(path);
     m_audio->ReadFromFile(path);
     eFileName->setText(FromFileName(path));
+    ShowFromStart(eFileName);
     MP3Memo1->clear();
     if (!m_audio->Valid()) {
         ClearForInvalidFile();
@@ -374,6 +405,7 @@ void TMP3TagEdit::ShowMPEGInfo() {
         QStringLiteral("Original: ") + YesNo(a.Frame().OriginalFlag),
         QStringLiteral("Emphasis: ") + FromCodePage(a.Emphasis()),
         QStringLiteral("Encoder: ") + FromCodePage(a.Encoder())};
+    FitLines(MP3Memo1, lines);
     MP3Memo1->setPlainText(lines.join(u'\n'));
 }
 
@@ -389,6 +421,9 @@ void TMP3TagEdit::ShowID3v1() {
     eComment1->setText(e ? FromCodePage(tag.Comment()) : QString());
     eYear1->setText(e ? FromCodePage(tag.Year()) : QString());
     cbGenre1->setEditText(e ? FromCodePage(tag.Genre()) : QString());
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{eTitle1, eArtist1, eAlbum1, eComment1, cbGenre1})
+        ShowFromStart(field);
 }
 
 std::array<QWidget*, 12> TMP3TagEdit::ID3v2Fields() const {
