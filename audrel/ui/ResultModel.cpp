@@ -1,5 +1,6 @@
 #include "ResultModel.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "TextBytes.h"
@@ -71,6 +72,13 @@ void TResultModel::Clear() {
     beginResetModel();
     m_rows.clear();
     endResetModel();
+}
+
+void TResultModel::SetTags(int row, const std::array<std::string, 6>& tags) {
+    if (row < 0 || size_t(row) >= m_rows.size())
+        return;
+    std::copy(tags.begin(), tags.end(), m_rows[size_t(row)].SubItems.begin() + 1);
+    emit dataChanged(index(row, 2), index(row, 7));
 }
 
 void TResultModel::Sort(int column, bool ascending) {

@@ -25,6 +25,8 @@ public:
     // Many rows in one insertion: a view lays itself out once per insertion, not per row.
     void Append(std::vector<TListRow> rows);
     void Clear();
+    // Gives a row new tag texts (sub-items 1 to 6).
+    void SetTags(int row, const std::array<std::string, 6>& tags);
     // Reorders the rows; selections and other persistent indexes follow their rows.
     void Sort(int column, bool ascending);
 

@@ -646,8 +646,12 @@ void TAudrelForm::MTagEditClick() {
     const auto first = std::min_element(
         selected.begin(), selected.end(),
         [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-    m_tagEditor->LoadFile(m_listModel->Row(first->row()).FullPath());
+    const QPersistentModelIndex row(*first);
+    m_tagEditor->LoadFile(m_listModel->Row(row.row()).FullPath());
     m_tagEditor->exec();
+    // The row shows what the editor wrote.
+    if (m_tagEditor->Wrote() && row.isValid())
+        m_listModel->SetTags(row.row(), m_tagEditor->RowTags());
 }
 
 void TAudrelForm::bBrowseClick() {

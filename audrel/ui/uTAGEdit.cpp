@@ -7,9 +7,12 @@
 #include <optional>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -86,6 +89,14 @@ QString FieldText(const QWidget* field) {
     return QString();
 }
 
+// Long texts show from their start; the rest scrolls into view in the field.
+void ShowFromStart(QWidget* field) {
+    if (auto* box = qobject_cast<QComboBox*>(field))
+        field = box->lineEdit();
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->setCursorPosition(0);
+}
+
 void SetFieldText(QWidget* field, const QString& text) {
     if (auto* edit = qobject_cast<QLineEdit*>(field))
         edit->setText(text);
@@ -93,15 +104,34 @@ void SetFieldText(QWidget* field, const QString& text) {
         memo->setPlainText(text);
     else if (auto* box = qobject_cast<QComboBox*>(field))
         box->setEditText(text);
+    ShowFromStart(field);
 }
 
 // A memo's lines end in CR LF inside the tag, as the program has always stored them.
-QString MemoFromTag(const std::string& bytes) {
-    return FromCodePage(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+QString MemoFromTag(const std::string& utf8) {
+    return QString::fromStdString(utf8).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 std::string MemoToTag(const QString& text) {
-    return ToCodePage(QString(text).replace(u'\n', QStringLiteral("\r\n")));
+    return QString(text).replace(u'\n', QStringLiteral("\r\n")).toStdString();
+}
+
+// The largest font, at most the memo's own, in which all lines show without scrolling.
+void FitLines(QPlainTextEdit* memo, const QStringList& lines) {
+    const QRect room = memo->contentsRect();
+    const int margins = 2 * int(memo->document()->documentMargin()) + 2;
+    QFont f = memo->parentWidget()->font();
+    const auto fits = [&](const QFont& font) {
+        const QFontMetrics m(font);
+        int widest = 0;
+        for (const QString& line : lines)
+            widest = std::max(widest, m.horizontalAdvance(line));
+        return m.lineSpacing() * int(lines.size()) + margins + 3 <= room.height() &&
+               widest + margins + 4 <= room.width();
+    };
+    while (f.pointSizeF() > 5 && !fits(f))
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    memo->setFont(f);
 }
 
 QString YesNo(bool value) {
@@ -117,6 +147,18 @@ std::optional<uint8_t> GenreIndexOf(const std::string& text) {
 }
 
 } // namespace
+
+TFileStamp TFileStamp::Of(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {true,
+            uint64_t(st.st_dev),
+            uint64_t(st.st_ino),
+            int64_t(st.st_size),
+            int64_t(st.st_mtim.tv_sec),
+            int64_t(st.st_mtim.tv_nsec)};
+}
 
 TMP3TagEdit::TMP3TagEdit(Dialogs& dialogs, QWidget* parent) : QDialog(parent), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("MP3TagEdit"));
@@ -139,8 +181,8 @@ void TMP3TagEdit::CreateControls() {
     const auto line = [](QWidget* group, const QString& name, int row, int x, int width) {
         return Make<QLineEdit>(group, name, {x, RowY(row), width, FieldHeight});
     };
-    const auto genre = [](QWidget* group, const QString& name, int width) {
-        auto* box = Make<QComboBox>(group, name, {56, RowY(5), width, FieldHeight});
+    const auto genre = [](QWidget* group, const QString& name, int x, int width) {
+        auto* box = Make<QComboBox>(group, name, {x, RowY(5), width, FieldHeight});
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
         return box;
@@ -151,7 +193,8 @@ void TMP3TagEdit::CreateControls() {
         return box;
     };
 
-    // The rows both groups share, named with the group's number.
+    // The rows both groups share, named with the group's number. The ID3v2 year is wider: a
+    // recording time holds a whole date.
     const auto commonRows = [&](QGroupBox* group, int n, int width, QCheckBox*& check,
                                 const std::array<QLineEdit**, 5>& fields, QComboBox*& genreBox) {
         const QString number = QString::number(n);
@@ -160,12 +203,14 @@ void TMP3TagEdit::CreateControls() {
         const std::array<QString, 5> names = {QStringLiteral("eTrack"), QStringLiteral("eTitle"),
                                               QStringLiteral("eArtist"), QStringLiteral("eAlbum"),
                                               QStringLiteral("eYear")};
+        const int yearWidth = n == 1 ? 44 : 76;
         for (int row = 1; row <= 5; ++row)
             *fields[size_t(row - 1)] = line(group, names[size_t(row - 1)] + number, row, 8,
                                             row == 1   ? 40
-                                            : row == 5 ? 44
+                                            : row == 5 ? yearWidth
                                                        : width);
-        genreBox = genre(group, QStringLiteral("cbGenre") + number, width - 48);
+        genreBox =
+            genre(group, QStringLiteral("cbGenre") + number, 12 + yearWidth, width - yearWidth - 4);
     };
 
     // ID3v1 on the left, its fields 30 characters wide at most (the tag cuts them on saving).
@@ -232,11 +277,11 @@ void TMP3TagEdit::CreateControls() {
                                {8, infoTop, 177, ClientHeight - infoTop - 8});
     MPEGInfo->setTitle(QStringLiteral("MPEG Info"));
     MP3Memo1 = Make<QPlainTextEdit>(MPEGInfo, QStringLiteral("MP3Memo1"),
-                                    {6, 18, 165, MPEGInfo->height() - 24});
+                                    {4, 17, 169, MPEGInfo->height() - 20});
     MP3Memo1->setReadOnly(true);
     MP3Memo1->setFrameShape(QFrame::NoFrame);
-    MP3Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MP3Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MP3Memo1->document()->setDocumentMargin(1);
 
     const auto button = [this](const QString& name, const QString& caption, const QString& hint,
                                QRect geometry) {
@@ -325,8 +370,12 @@ void TMP3TagEdit::SetGroupEnabled(int group, bool enabled) {
 
 void TMP3TagEdit::LoadFile(const std::string& path) {
     m_fileName = path;
+    m_wrote = false;
+    // Taken before reading: a change while reading then shows as a change too.
+    m_stamp = TFileStamp::Of(path);
     m_audio->ReadFromFile(path);
     eFileName->setText(FromFileName(path));
+    ShowFromStart(eFileName);
     MP3Memo1->clear();
     if (!m_audio->Valid()) {
         ClearForInvalidFile();
@@ -356,6 +405,7 @@ void TMP3TagEdit::ShowMPEGInfo() {
         QStringLiteral("Original: ") + YesNo(a.Frame().OriginalFlag),
         QStringLiteral("Emphasis: ") + FromCodePage(a.Emphasis()),
         QStringLiteral("Encoder: ") + FromCodePage(a.Encoder())};
+    FitLines(MP3Memo1, lines);
     MP3Memo1->setPlainText(lines.join(u'\n'));
 }
 
@@ -371,26 +421,33 @@ void TMP3TagEdit::ShowID3v1() {
     eComment1->setText(e ? FromCodePage(tag.Comment()) : QString());
     eYear1->setText(e ? FromCodePage(tag.Year()) : QString());
     cbGenre1->setEditText(e ? FromCodePage(tag.Genre()) : QString());
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{eTitle1, eArtist1, eAlbum1, eComment1, cbGenre1})
+        ShowFromStart(field);
+}
+
+std::array<QWidget*, 12> TMP3TagEdit::ID3v2Fields() const {
+    return {eTitle2,   eArtist2,   eAlbum2,   eTrack2,     eYear2,     cbGenre2,
+            eComment2, eComposer2, eEncoded2, eCopyright2, eLanguage2, eURL2};
 }
 
 void TMP3TagEdit::ShowID3v2() {
     const TID3v2& tag = m_audio->ID3v2();
     ChBTag2->setChecked(tag.Exists());
     SetGroupEnabled(2, tag.Exists());
-    const bool e = tag.Exists();
-    const auto text = [e](const std::string& bytes) { return e ? FromCodePage(bytes) : QString(); };
-    eTrack2->setText(e ? QString::number(tag.Track()) : QString());
-    eTitle2->setText(text(tag.Title()));
-    eArtist2->setText(text(tag.Artist()));
-    eAlbum2->setText(text(tag.Album()));
-    eComment2->setPlainText(e ? MemoFromTag(tag.Comment()) : QString());
-    eYear2->setText(text(tag.Year()));
-    cbGenre2->setEditText(text(tag.Genre()));
-    eComposer2->setText(text(tag.Composer()));
-    eLanguage2->setText(text(tag.Language()));
-    eCopyright2->setText(text(tag.Copyright()));
-    eURL2->setText(text(tag.URL()));
-    eEncoded2->setText(text(tag.EncodedBy()));
+    const auto fields = ID3v2Fields();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const auto field = static_cast<TID3v2::Field>(i);
+        QString text;
+        if (tag.Exists() && field == TID3v2::Field::Comment)
+            text = MemoFromTag(tag.Text(field));
+        else if (tag.Exists())
+            text = QString::fromStdString(tag.Text(field));
+        if (tag.Exists() && field == TID3v2::Field::Track && text.isEmpty())
+            text = QStringLiteral("0");
+        SetFieldText(fields[i], text);
+        m_shownV2[i] = FieldText(fields[i]);
+    }
 }
 
 void TMP3TagEdit::ClearForInvalidFile() {
@@ -495,7 +552,12 @@ bool TMP3TagEdit::UpdateTag(Tag& tag, const QCheckBox* box, const QString& tagNa
         if (!tag.RemoveFromFile(m_fileName))
             return Failed(QStringLiteral("Cannot remove %1 TAG from %2: %3."), tagName,
                           tag.LastError());
+    } else {
+        return true;
     }
+    // The file is now as this dialog wrote it.
+    m_wrote = true;
+    m_stamp = TFileStamp::Of(m_fileName);
     return true;
 }
 
@@ -521,20 +583,41 @@ void TMP3TagEdit::TakeID3v1Fields() {
         tag.SetGenreIndex(*genre);
 }
 
+// Texts go in as Unicode, so that what the code page lacks is kept; a field still showing what
+// was read is left alone, so that its frame is kept byte for byte.
 void TMP3TagEdit::TakeID3v2Fields() {
     TID3v2& tag = m_audio->ID3v2();
-    TakeTrack(tag, eTrack2);
-    tag.SetTitle(ToCodePage(eTitle2->text()));
-    tag.SetArtist(ToCodePage(eArtist2->text()));
-    tag.SetAlbum(ToCodePage(eAlbum2->text()));
-    tag.SetComment(MemoToTag(eComment2->toPlainText()));
-    tag.SetYear(ToCodePage(eYear2->text()));
-    tag.SetGenre(ToCodePage(cbGenre2->currentText()));
-    tag.SetComposer(ToCodePage(eComposer2->text()));
-    tag.SetLanguage(ToCodePage(eLanguage2->text()));
-    tag.SetCopyright(ToCodePage(eCopyright2->text()));
-    tag.SetURL(ToCodePage(eURL2->text()));
-    tag.SetEncodedBy(ToCodePage(eEncoded2->text()));
+    const auto fields = ID3v2Fields();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const QString text = FieldText(fields[i]);
+        if (text == m_shownV2[i])
+            continue;
+        const auto field = static_cast<TID3v2::Field>(i);
+        if (field == TID3v2::Field::Track) {
+            const std::string track = text.toStdString();
+            if (text.contains(u'/') && TID3v2::ParseTrack(track) > 0)
+                tag.SetText(field, track); // "5/12" is kept whole
+            else
+                TakeTrack(tag, eTrack2);
+        } else if (field == TID3v2::Field::Comment) {
+            tag.SetText(field, MemoToTag(text));
+        } else {
+            tag.SetText(field, text.toStdString());
+        }
+    }
+}
+
+bool TMP3TagEdit::ChangedOnDisk() {
+    if (TFileStamp::Of(m_fileName) == m_stamp)
+        return false;
+    const QString name = QFileInfo(FromFileName(m_fileName)).fileName();
+    if (m_dialogs.MessageBox(this,
+                             QStringLiteral("%1 has changed since it was opened.\n\nReload it? "
+                                            "The texts typed here are then lost.")
+                                 .arg(name),
+                             ConfirmTitle, MsgIcon::Warning, MsgButtons::OkCancel) == MsgAnswer::Ok)
+        LoadFile(m_fileName);
+    return true;
 }
 
 void TMP3TagEdit::bUpdateClick() {
@@ -543,7 +626,7 @@ void TMP3TagEdit::bUpdateClick() {
         if (const QString warning = ID3v2LossWarning(); !warning.isEmpty())
             question += QStringLiteral("\n\n") + warning;
     }
-    if (!Confirm(question))
+    if (!Confirm(question) || ChangedOnDisk())
         return;
     // A failure is shown and ends the update: nothing more is written, and the dialog stays
     // open with the user's texts.
@@ -553,6 +636,17 @@ void TMP3TagEdit::bUpdateClick() {
                    &TMP3TagEdit::TakeID3v2Fields))
         return;
     accept();
+}
+
+std::array<std::string, 6> TMP3TagEdit::RowTags() const {
+    TID3v1 v1;
+    TID3v2 v2;
+    v1.ReadFromFile(m_fileName);
+    v2.ReadFromFile(m_fileName);
+    const CodePage& cp = CodePage::System();
+    using F = TID3v2::Field;
+    return {cp.ToUtf8(v1.Artist()), cp.ToUtf8(v1.Title()), cp.ToUtf8(v1.Album()),
+            v2.Text(F::Artist),     v2.Text(F::Title),     v2.Text(F::Album)};
 }
 
 void TMP3TagEdit::bCancelClick() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,6 +17,17 @@ class QPlainTextEdit;
 class QPushButton;
 class QWidget;
 class TMPEGaudio;
+
+// What tells one state of a file from another: a file replaced by another or written since
+// differs in its inode, size or modification time.
+struct TFileStamp {
+    bool Exists = false;
+    uint64_t Device = 0, Inode = 0;
+    int64_t Size = 0, ModifiedSec = 0, ModifiedNsec = 0;
+
+    static TFileStamp Of(const std::string& path);
+    bool operator==(const TFileStamp&) const = default;
+};
 
 // The tag editor: the MPEG data of one file and its ID3v1 and ID3v2 tags side by side.
 // Created once at start (as MP3TagEdit) and shown modally by the main window after LoadFile.
@@ -32,6 +45,11 @@ public:
 
     const std::string& FileName() const { return m_fileName; }
     TMPEGaudio& Audio() { return *m_audio; }
+    // True when a tag of the loaded file was written or removed since LoadFile.
+    bool Wrote() const { return m_wrote; }
+    // The six tag texts of a result row (ID3v1 and ID3v2 artist, title, album) as the file
+    // holds them now, in UTF-8.
+    std::array<std::string, 6> RowTags() const;
 
     // Controls; each objectName is the member's name, which language files key on.
     QLineEdit* eFileName;
@@ -106,10 +124,19 @@ private:
                    void (TMP3TagEdit::*takeFields)());
     void TakeID3v1Fields();
     void TakeID3v2Fields();
+    // The ID3v2 fields in the order of TID3v2::Field.
+    std::array<QWidget*, 12> ID3v2Fields() const;
+    // True (and the reload offered) when the file is no longer the one loaded.
+    bool ChangedOnDisk();
     bool Confirm(const QString& text);
     bool Failed(const QString& action, const QString& tagName, int error);
 
     Dialogs& m_dialogs;
     std::string m_fileName;
     std::unique_ptr<TMPEGaudio> m_audio;
+    TFileStamp m_stamp;
+    // The ID3v2 texts as shown after loading: a field still showing its text is not set, so
+    // its frame stays as it was.
+    std::array<QString, 12> m_shownV2;
+    bool m_wrote = false;
 };

@@ -1,6 +1,11 @@
+#include <filesystem>
+
 #include <QAction>
+#include <QCheckBox>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolBar>
 
@@ -181,6 +186,25 @@ TEST_F(ListActionsTest, TheTagEditorOpensModalAndCentredOnTheFirstSelectedRow) {
     f.MTagEditClick();
     EXPECT_TRUE(shown);
     EXPECT_EQ(editor.FileName(), f.ListModel()->Rows()[0].FullPath());
+}
+
+TEST_F(ListActionsTest, TheRowShowsWhatTheTagEditorWrote) {
+    const std::string music = scratch / "music";
+    std::filesystem::create_directories(music);
+    std::filesystem::copy_file(SamplesFolder().toStdString() + "Jazz/take_five.mp3",
+                               music + "/a.mp3");
+    TAudrelForm& f = Start();
+    TMP3TagEdit editor(dialogs);
+    f.SetTagEditor(&editor);
+    Search(QString::fromStdString(music));
+    Select({QStringLiteral("a.mp3")});
+    QTimer::singleShot(0, &editor, [&] {
+        editor.ChBTag2->setChecked(true);
+        editor.eTitle2->setText(QStringLiteral("Кино"));
+        editor.bUpdate->click();
+    });
+    f.MTagEditClick();
+    EXPECT_EQ(Column(6), QStringList{QStringLiteral("Кино")});
 }
 
 TEST_F(ListActionsTest, TheLogoOpensTheHomePageTheMetainfoNames) {

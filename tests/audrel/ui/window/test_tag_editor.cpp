@@ -1,8 +1,11 @@
 #include "uTAGEdit.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <QGroupBox>
@@ -191,6 +194,88 @@ TEST_F(TagEditorTest, FailedSaveIsShownWithItsReasonAndKeepsTheDialog) {
     }));
     Reread(path);
     EXPECT_EQ(v2.Title(), "Test Title");
+}
+
+TEST_F(TagEditorTest, ID3v2FieldsAreEditedAsUnicodeAndUnchangedFramesKept) {
+    const std::string title = FrameV(4, "TIT2", "\3\xE5\xA4\x9C\xE6\x98\x8E\xE3\x81\x91"s);
+    const std::string year = FrameV(4, "TDRC",
+                                    "\0"
+                                    "2021-03-04"s);
+    const std::string picture = FrameV(4, "APIC", "\0image/png\0\3\0" + std::string(3000, 'P'));
+    const std::string user = FrameV(4, "TXXX", "\0mood\0calm"s);
+    const std::string artist = FrameV(4, "TPE1", "\0Old"s);
+    const std::string tag = Id3v2Tag({picture, title, artist, year, user}, 64, 4);
+    const struct {
+        QString field; // what is typed into the artist field
+        const char* saved;
+    } cases[] = {
+        {u"Кино"_s, "Кино"}, // beyond the code page
+        {u"Café"_s, "Café"}, // in the code page
+        {u"Old"_s, "Old"},   // unchanged: the whole tag stays as it was
+    };
+    for (const auto& [typed, saved] : cases) {
+        SCOPED_TRACE(saved);
+        const std::string path = Make(tag + Untagged);
+        editor.LoadFile(path);
+        EXPECT_EQ(editor.eTitle2->text(), u"夜明け"_s);
+        EXPECT_EQ(editor.eYear2->text(), u"2021-03-04"_s);
+        editor.eArtist2->setText(typed);
+        QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
+        ASSERT_TRUE(Accepted());
+        Reread(path);
+        EXPECT_EQ(v2.Version(), 4);
+        EXPECT_EQ(v2.Text(TID3v2::Field::Artist), saved);
+        const std::string bytes = ReadFileBytes(path);
+        for (const std::string& kept : {picture, title, year, user})
+            EXPECT_TRUE(bytes.find(kept) != std::string::npos);
+        // Unchanged, every frame is as it was and in its place.
+        EXPECT_TRUE(typed != u"Old"_s ||
+                    bytes.find(picture + title + artist + year + user) != std::string::npos);
+    }
+}
+
+TEST_F(TagEditorTest, FileChangedSinceLoadingIsNotWrittenAndCanBeReloaded) {
+    const std::string other = Untagged + Id3v1Record("Other song", "", "", "", "", 3);
+    const struct {
+        const char* how;
+        std::function<void(const std::string&)> change;
+    } cases[] = {
+        {"replaced",
+         [&](const std::string& path) {
+             ASSERT_TRUE(WriteFileBytes(path + ".new", BothTags));
+             ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
+         }},
+        {"rewritten", [&](const std::string& path) { ASSERT_TRUE(WriteFileBytes(path, other)); }},
+        {"touched",
+         [&](const std::string& path) {
+             const timespec times[2] = {{0, UTIME_OMIT}, {1234567, 0}};
+             ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+         }},
+    };
+    for (const auto& [how, change] : cases) {
+        SCOPED_TRACE(how);
+        const std::string path = Make(BothTags);
+        editor.LoadFile(path);
+        editor.show();
+        editor.eTitle2->setText(u"Mine"_s);
+        change(path);
+        const std::string onDisk = ReadFileBytes(path);
+        dialogs.Messages.clear();
+        dialogs.Answers = {MsgAnswer::Ok, MsgAnswer::Cancel};
+        QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
+        ASSERT_EQ(dialogs.Messages.size(), 2u);
+        EXPECT_TRUE(
+            dialogs.Messages[1].Text.startsWith(u"a.mp3 has changed since it was opened."_s));
+        EXPECT_EQ(ReadFileBytes(path), onDisk);
+        EXPECT_TRUE(editor.isVisible());
+        EXPECT_EQ(editor.eTitle2->text(), u"Mine"_s);
+    }
+    // Reloading shows the file as it is now.
+    dialogs.Answers = {MsgAnswer::Ok, MsgAnswer::Ok};
+    ASSERT_TRUE(WriteFileBytes(dir / "a.mp3", other));
+    QTest::mouseClick(editor.bUpdate, Qt::LeftButton);
+    EXPECT_EQ(editor.eTitle1->text(), u"Other song"_s);
+    EXPECT_FALSE(editor.ChBTag2->isChecked());
 }
 
 // Cancel on the save question keeps the dialog and writes nothing.
