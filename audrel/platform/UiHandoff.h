@@ -1,60 +1,47 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <exception>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 #include <QObject>
 
 class QEventLoop;
+class QTimer;
 
-// Runs calls of worker threads on the thread that owns this object (the user-interface thread)
-// and lets each worker wait until its call has run.
+// Runs calls posted by worker threads on the thread that owns this object (the user-interface
+// thread), in the order they were posted.
 //
-// A worker's call is picked up without a trip through the event loop when the owner's thread
-// is still serving: after each call it looks a short while for the next one before it goes
-// back to its events, and it goes back at the latest after a few milliseconds of serving, so
-// input and painting keep their turn. A worker also looks a short while for its call to be
-// done before it sleeps. So a worker that hands over a call every few microseconds costs two
-// thread wake-ups per batch of calls instead of two per call.
+// A call posted `soon` runs at the owner's next chance. Any other call may wait up to
+// BatchDelay: the calls posted meanwhile then run together in one turn of the event loop, and
+// while calls keep coming the owner's thread wakes once per BatchDelay instead of once per
+// call, and a worker never sleeps on the owner's thread.
 class TUiHandOff : public QObject {
     Q_OBJECT
 public:
     explicit TUiHandOff(QObject* parent = nullptr);
     ~TUiHandOff() override;
 
-    // Runs `call` on the owner's thread and returns once it has run (at once when called on
-    // that thread). An exception that leaves the call is thrown again here.
-    void Run(const std::function<void()>& call);
+    // Callable from any thread; returns at once. Calls must not throw.
+    void Post(std::function<void()> call, bool soon);
 
-    // Blocks the owner's thread until `done` is true while it keeps running the workers'
-    // calls; `done` is asked at once and after each call. User input waits meanwhile.
+    // Blocks the owner's thread until `done` is true while it keeps running posted calls (all
+    // of them soon); `done` is asked at once and after each turn of calls. User input waits.
     void WaitServing(const std::function<bool()>& done);
 
-    // How long the owner's thread looks for a next call, and serves at most before it returns
-    // to its events; how long a worker looks for its call to be done before it sleeps.
-    static constexpr std::chrono::microseconds OwnerSpin{60};
-    static constexpr std::chrono::milliseconds ServeBudget{8};
-    static constexpr std::chrono::microseconds WorkerSpin{40};
+    static constexpr std::chrono::milliseconds BatchDelay{4};
 
 private:
-    void Serve();
-    void PostServe();
-    bool RunPosted();
+    void PostTurn();
+    void RunPosted(bool byTimer);
 
-    std::mutex m_callers; // one worker's call at a time
-    std::atomic<const std::function<void()>*> m_call{nullptr};
-    std::atomic<bool> m_done{false};
-    std::atomic<bool> m_serving{false};
-    std::atomic<bool> m_servePosted{false};
-    std::exception_ptr m_error;
-
-    std::mutex m_sleep;
-    std::condition_variable m_wake;
-    std::atomic<bool> m_workerSleeping{false};
+    std::mutex m_mutex;
+    std::vector<std::function<void()>> m_posted;
+    bool m_wakePosted = false; // a turn of the calls is posted to the event loop
+    bool m_timerOn = false;    // the batch timer runs, or is about to be started
+    int m_waiting = 0;         // WaitServing calls on the owner's thread, nested
+    QTimer* m_batchTimer;
 
     const std::function<bool()>* m_waitDone = nullptr;
     QEventLoop* m_waitLoop = nullptr;

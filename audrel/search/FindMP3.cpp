@@ -203,6 +203,8 @@ TFindMP3::TFindMP3()
 TFindMP3::~TFindMP3() {
     Stop();
     WaitUntilFinished();
+    if (m_self)
+        *m_self = nullptr; // a call still posted finds nothing
 }
 
 std::string TFindMP3::HomeFolder() {
@@ -250,8 +252,8 @@ void TFindMP3::SetFolder(const std::string& folder) {
         m_folder += '/';
 }
 
-void TFindMP3::SetHandOff(THandOff handOff, TWait wait) {
-    m_handOff = std::move(handOff);
+void TFindMP3::SetHandOff(TPost post, TWait wait) {
+    m_post = std::move(post);
     m_wait = std::move(wait);
 }
 
@@ -262,6 +264,12 @@ void TFindMP3::Start() {
     m_folderCount = 0;
     m_status = fsStarted;
     m_started = true;
+    if (m_post) {
+        m_queue.resize(QueueLength);
+        for (Record& r : m_queue)
+            r.info = std::make_unique<TFindMP3Info>();
+        m_self = std::make_shared<TFindMP3*>(this);
+    }
     m_thread = std::thread([this] { Execute(); });
 }
 
@@ -273,9 +281,9 @@ bool TFindMP3::Finished() const {
 void TFindMP3::WaitUntilFinished() {
     if (!m_started || std::this_thread::get_id() == m_thread.get_id())
         return;
-    if (m_wait && m_handOff) {
-        // Once the last hand-off has run, the worker only returns.
-        m_wait([this] { return m_lastHandOffRun.load(); });
+    if (m_wait && m_post) {
+        // Once the last record has been shown, the worker only returns.
+        m_wait([this] { return m_lastShown.load(); });
     } else {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [&] { return m_ended; });
@@ -283,6 +291,20 @@ void TFindMP3::WaitUntilFinished() {
     if (m_thread.joinable())
         m_thread.join();
 }
+
+namespace {
+
+std::string MessageOf(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown error";
+    }
+}
+
+} // namespace
 
 void TFindMP3::Execute() {
     try {
@@ -297,27 +319,21 @@ void TFindMP3::Execute() {
             m_maskError = std::current_exception();
         }
         m_readAhead = std::make_unique<TReadAhead>(m_folder, m_subFolders, m_mask, ReadAhead);
-        m_foundCall = [this] { OnFound(*this, m_info); };
         Walk();
-    } catch (const std::exception& e) {
-        m_errorText = e.what();
     } catch (...) {
-        m_errorText = "Unknown error";
+        m_errorText = MessageOf(std::current_exception());
     }
     m_walker.reset();
     // The helper ends with the walk, before the owner hears of the end.
     m_readAhead.reset();
-    try {
-        Notify([this] {
-            struct Last {
-                std::atomic<bool>& run;
-                ~Last() { run.store(true); }
-            } last{m_lastHandOffRun};
-            if (OnFinished)
-                OnFinished(*this);
-        });
-    } catch (...) {
-        // Nothing may keep the worker from ending.
+    if (m_post) {
+        Emit(Record::Last);
+    } else if (OnFinished) {
+        try {
+            OnFinished(*this);
+        } catch (...) {
+            // Nothing may keep the worker from ending.
+        }
     }
     {
         const std::lock_guard lock(m_mutex);
@@ -326,10 +342,136 @@ void TFindMP3::Execute() {
     m_changed.notify_all();
 }
 
+void TFindMP3::Notify(Record::Kind kind) {
+    if (m_post)
+        Emit(kind);
+    else if (kind == Record::Folder && OnFolder)
+        OnFolder(*this);
+    else if (kind == Record::Found && OnFound)
+        OnFound(*this, m_info);
+}
+
+// On the worker: the state of this moment into the queue, waiting while the queue is full.
+void TFindMP3::Emit(Record::Kind kind) {
+    const uint64_t tail = m_tail.load(std::memory_order_relaxed);
+    const auto full = [&] { return tail - m_head.load() >= QueueLength; };
+    if (full()) {
+        std::unique_lock lock(m_mutex);
+        m_workerWaitsForRoom.store(true);
+        m_room.wait(lock, [&] { return !full(); });
+        m_workerWaitsForRoom.store(false);
+    }
+    Record& r = m_queue[tail % QueueLength];
+    r.kind = kind;
+    r.fileCount = m_fileCount;
+    r.folderCount = m_folderCount;
+    r.status = m_status;
+    if (kind == Record::Folder)
+        r.folder = m_currentFolder;
+    else if (kind == Record::Found)
+        *r.info = m_info;
+    else
+        r.errorText = m_errorText;
+    m_tail.store(tail + 1, std::memory_order_release);
+
+    // Half a queue, and the end, do not wait for the owner's next batch.
+    const int want = kind == Record::Last || tail + 1 - m_head.load() >= QueueLength / 2 ? 2 : 1;
+    int posted = m_drainPosted.load();
+    while (posted < want && !m_drainPosted.compare_exchange_weak(posted, want)) {
+    }
+    if (posted < want)
+        PostDrain(want == 2);
+}
+
+void TFindMP3::PostDrain(bool soon) {
+    m_post(
+        [self = m_self] {
+            if (*self)
+                (*self)->Drain();
+        },
+        soon);
+}
+
+// On the owner's thread: shows the records in walk order and runs their notifications, for
+// a few milliseconds at most, so that input and painting keep their turn.
+void TFindMP3::Drain() {
+    static constexpr std::chrono::milliseconds Budget{8};
+    m_drainPosted.store(0);
+    const auto began = std::chrono::steady_clock::now();
+    for (;;) {
+        const uint64_t head = m_head.load(std::memory_order_relaxed);
+        if (head == m_tail.load(std::memory_order_acquire))
+            return;
+        Record& r = m_queue[head % QueueLength];
+        const Record::Kind kind = r.kind;
+        if (kind == Record::Last) {
+            m_head.store(head + 1); // a drain posted before this one finds nothing
+            Finish(r);
+            return;
+        }
+        // Records behind a stop are never shown: the walk would not have reached them.
+        const bool drop = m_stopRequested.load(std::memory_order_relaxed);
+        if (drop) {
+            m_shown.dropped = true;
+        } else {
+            m_shown.fileCount = r.fileCount;
+            m_shown.folderCount = r.folderCount;
+            m_shown.status = r.status;
+            if (kind == Record::Folder)
+                std::swap(m_shown.folder, r.folder);
+            else
+                std::swap(m_shown.info, r.info);
+        }
+        m_head.store(head + 1);
+        if (m_workerWaitsForRoom.load()) {
+            const std::lock_guard lock(m_mutex);
+            m_room.notify_one();
+        }
+        if (!drop) {
+            try {
+                if (kind == Record::Folder && OnFolder)
+                    OnFolder(*this);
+                else if (kind == Record::Found && OnFound)
+                    OnFound(*this, *m_shown.info);
+            } catch (...) {
+                // Ends the search as an error of the walk would.
+                m_shown.handlerError = std::current_exception();
+                Stop();
+            }
+        }
+        if (std::chrono::steady_clock::now() - began >= Budget) {
+            m_drainPosted.store(2);
+            PostDrain(true);
+            return;
+        }
+    }
+}
+
+void TFindMP3::Finish(Record& last) {
+    if (!m_shown.dropped) {
+        m_shown.fileCount = last.fileCount;
+        m_shown.folderCount = last.folderCount;
+        m_shown.status = last.status;
+    }
+    if (m_shown.handlerError)
+        m_shown.errorText = MessageOf(m_shown.handlerError);
+    else if (!m_shown.dropped)
+        m_shown.errorText = last.errorText;
+    struct Last {
+        std::atomic<bool>& shown;
+        ~Last() { shown.store(true); }
+    } guard{m_lastShown};
+    if (OnFinished) {
+        try {
+            OnFinished(*this);
+        } catch (...) {
+        }
+    }
+}
+
 void TFindMP3::EnterFolder() {
     m_currentFolder = m_walker->path;
-    if (OnFolder)
-        Notify([this] { OnFolder(*this); });
+    Notify(Record::Folder);
 }
 
 void TFindMP3::Walk() {
@@ -478,5 +620,5 @@ void TFindMP3::ProcessFile(int dirFd, const TDirEntry& entry) {
     m_readAhead->Passed(std::chrono::steady_clock::now() - began);
 
     if (m_status == fsHit && OnFound)
-        Notify(m_foundCall);
+        Notify(Record::Found);
 }

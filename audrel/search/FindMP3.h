@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "FastTagSearch.h"
 #include "Masks.h"
@@ -60,27 +61,37 @@ class TFindMP3;
 using TFindNotify = std::function<void(TFindMP3& sender)>;
 using TFindFound = std::function<void(TFindMP3& sender, const TFindMP3Info& info)>;
 
-// Runs `call` wherever the owner wants its notifications to run and returns only after it
-// has run. The window's hand-off runs it on the user-interface thread
-// (Qt::BlockingQueuedConnection); without a hand-off the worker calls directly.
-using THandOff = std::function<void(const std::function<void()>& call)>;
+// Hands `call` to the owner's thread to run there later, and returns at once. With `soon` the
+// owner runs it at its next chance; otherwise it may wait a few milliseconds, so that calls
+// posted close together run in one turn of its event loop.
+using TPost = std::function<void(std::function<void()> call, bool soon)>;
 
-// Blocks the owner's thread until `done` is true while it keeps running the calls that the
-// hand-off passes to that thread; `done` turns true only inside such a call, so asking it after
-// each call is enough (the window runs a local event loop here).
+// Blocks the owner's thread until `done` is true while it keeps running the calls posted to
+// that thread; `done` turns true only inside such a call, so asking it after each call is
+// enough (the window runs a local event loop here).
 using TWait = std::function<void(const std::function<bool()>& done)>;
 
 // The folder walk of one search on its own worker thread.
 //
 // Life cycle: the owner creates the engine, configures it (setters and public members, only
 // before Start), and calls Start. The worker walks the tree and calls OnFolder, OnFound and
-// finally OnFinished through the hand-off, waiting for each. The owner keeps the engine in a
-// std::unique_ptr and releases it once OnFinished has returned (the window at its next Start
-// or its close; the tool after WaitUntilFinished). The destructor stops the walk and waits for
-// the worker (serving notifications through the owner's wait), then joins it, so destroying
-// the engine early is safe too. Never destroy the engine from inside one of its notifications. The
-// worker thread has a current folder of its own (the folder being searched), so notifications
-// called directly on it must not rely on relative paths.
+// finally OnFinished. The owner keeps the engine in a std::unique_ptr and releases it once
+// OnFinished has returned (the window at its next Start or its close; the tool after
+// WaitUntilFinished). The destructor stops the walk and waits for the worker (serving
+// notifications through the owner's wait), then joins it, so destroying the engine early is
+// safe too. Never destroy the engine from inside one of its notifications.
+//
+// Without a hand-off the notifications run on the worker thread, which has a current folder of
+// its own (the folder being searched), so they must not rely on relative paths. With a
+// hand-off (SetHandOff) they run on the owner's thread, each with the engine showing exactly
+// the state in which the worker reached it: FileCount, FolderCount, CurrentFolder, Status and
+// Info are those of that moment of the walk, as if the worker had stopped there until the
+// notification returned. The worker does not stop there: it records that state in a queue of
+// bounded length and walks on, and the owner's thread takes the records in walk order, a batch
+// at a time. A Stop drops the records behind it, and OnFinished then shows the counters of the
+// last notification that ran (or the worker's own, when none was dropped); so nothing is
+// reported once Stop has returned, and the counters stay exact. A notification that throws
+// ends the search the same way, with its message as ErrorText.
 class TFindMP3 {
 public:
     TFindMP3();
@@ -94,10 +105,10 @@ public:
     // Folder: an empty text becomes the user's home folder; a "/" is appended when missing.
     void SetFolder(const std::string& folder);
     void SetSubFolders(bool on) { m_subFolders = on; }
-    // How notifications reach the owner and how the owner serves them while it waits. With a
-    // hand-off the worker's last act is one more hand-off (of OnFinished, or of nothing),
-    // which ends the owner's wait.
-    void SetHandOff(THandOff handOff, TWait wait = {});
+    // How notifications reach the owner and how the owner serves them while it waits. The
+    // worker's last record is always posted (it runs OnFinished, if set), and ends the owner's
+    // wait.
+    void SetHandOff(TPost post, TWait wait = {});
 
     // Collapses every run of wildcards holding a '*' into one '*'; runs of '?' stay.
     static std::string NormalizeMask(const std::string& mask);
@@ -118,14 +129,14 @@ public:
     bool Finished() const;
 
     // Readable from inside the notifications (and by the owner once the worker has ended).
-    int32_t FileCount() const { return m_fileCount; }
-    int32_t FolderCount() const { return m_folderCount; }
-    const std::string& CurrentFolder() const { return m_currentFolder; }
-    const TFindMP3Info& Info() const { return m_info; }
-    TFindStatus Status() const { return m_status; }
+    int32_t FileCount() const { return m_post ? m_shown.fileCount : m_fileCount; }
+    int32_t FolderCount() const { return m_post ? m_shown.folderCount : m_folderCount; }
+    const std::string& CurrentFolder() const { return m_post ? m_shown.folder : m_currentFolder; }
+    const TFindMP3Info& Info() const { return m_post ? *m_shown.info : m_info; }
+    TFindStatus Status() const { return m_post ? m_shown.status : m_status; }
     // The message of an error that ended the walk early (an invalid mask, say); empty after
     // a normal end or a stop. The window shows nothing; the tool reports it.
-    const std::string& ErrorText() const { return m_errorText; }
+    const std::string& ErrorText() const { return m_post ? m_shown.errorText : m_errorText; }
 
     bool FastSearch = true;
     std::string FastText;
@@ -145,13 +156,32 @@ public:
     // Whether a helper thread asks the kernel for the next files ahead of the walk.
     TReadAheadMode ReadAhead = TReadAheadMode::Auto;
 
+    // How many notifications the worker may be ahead of the owner's thread.
+    static constexpr size_t QueueLength = 1024;
+
 private:
     struct Walker;
+
+    // The state one notification shows; see the class comment.
+    struct Record {
+        enum Kind : uint8_t { Folder, Found, Last };
+        Kind kind = Last;
+        int32_t fileCount = 0;
+        int32_t folderCount = 0;
+        TFindStatus status = fsStarted;
+        std::string folder;                 // Folder records
+        std::unique_ptr<TFindMP3Info> info; // Found records
+        std::string errorText;              // the Last record
+    };
 
     void Execute();
     void Walk();
     void EnterFolder();
-    void Notify(const std::function<void()>& call) { m_handOff ? m_handOff(call) : call(); }
+    void Notify(Record::Kind kind);
+    void Emit(Record::Kind kind);
+    void PostDrain(bool soon);
+    void Drain();
+    void Finish(Record& last);
     void ProcessFile(int dirFd, const TDirEntry& entry);
     void PrepareCriteria();
     bool DetailHit() const;
@@ -181,14 +211,33 @@ private:
     std::unique_ptr<Walker> m_walker;
     std::unique_ptr<TReadAhead> m_readAhead;
 
-    THandOff m_handOff;
+    TPost m_post;
     TWait m_wait;
-    std::function<void()> m_foundCall;
     std::atomic<bool> m_stopRequested{false};
+    // The queue of records: written by the worker at m_tail, read by the owner at m_head.
+    std::vector<Record> m_queue;
+    std::atomic<uint64_t> m_head{0};
+    std::atomic<uint64_t> m_tail{0};
+    std::atomic<bool> m_workerWaitsForRoom{false};
+    std::condition_variable m_room;
+    std::atomic<int> m_drainPosted{0}; // 0 none, 1 posted, 2 posted to run soon
+    // The state the notifications show, on the owner's thread.
+    struct Shown {
+        int32_t fileCount = 0;
+        int32_t folderCount = 0;
+        TFindStatus status = fsStarted;
+        std::string folder;
+        std::unique_ptr<TFindMP3Info> info = std::make_unique<TFindMP3Info>();
+        std::string errorText;
+        bool dropped = false; // a stop dropped records
+        std::exception_ptr handlerError;
+    } m_shown;
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_started = false;
     bool m_ended = false;
-    std::atomic<bool> m_lastHandOffRun{false};
+    std::atomic<bool> m_lastShown{false};
+    // What a posted call reaches: this engine until it is destroyed, then nothing.
+    std::shared_ptr<TFindMP3*> m_self;
 };

@@ -700,8 +700,9 @@ void TAudrelForm::bStartClick() {
     };
     Engine->OnFolder = [this](TFindMP3& sender) { FindFolder(sender); };
     Engine->OnFinished = [this](TFindMP3& sender) { FindFinished(sender); };
-    Engine->SetHandOff([this](const std::function<void()>& call) { m_handOff->Run(call); },
-                       [this](const std::function<bool()>& done) { m_handOff->WaitServing(done); });
+    Engine->SetHandOff(
+        [this](std::function<void()> call, bool soon) { m_handOff->Post(std::move(call), soon); },
+        [this](const std::function<bool()>& done) { m_handOff->WaitServing(done); });
     Engine->Start();
 }
 
