@@ -58,13 +58,14 @@ void TResultModel::Append(TListRow row) {
     endInsertRows();
 }
 
-void TResultModel::Append(std::vector<TListRow> rows) {
+void TResultModel::Append(std::vector<TListRow>& rows) {
     if (rows.empty())
         return;
     const int at = int(m_rows.size());
     beginInsertRows({}, at, at + int(rows.size()) - 1);
     m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()),
                   std::make_move_iterator(rows.end()));
+    rows.clear();
     endInsertRows();
 }
 

@@ -23,7 +23,8 @@ public:
 
     void Append(TListRow row);
     // Many rows in one insertion: a view lays itself out once per insertion, not per row.
-    void Append(std::vector<TListRow> rows);
+    // Moves the rows out and leaves `rows` empty, its storage kept for the next batch.
+    void Append(std::vector<TListRow>& rows);
     void Clear();
     // Gives a row new tag texts (sub-items 1 to 6).
     void SetTags(int row, const std::array<std::string, 6>& tags);

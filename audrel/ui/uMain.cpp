@@ -731,8 +731,7 @@ void TAudrelForm::FindFound(TFindMP3&, const TFindMP3Info& info) {
 
 void TAudrelForm::FlushRows() {
     m_flushTimer->stop();
-    m_listModel->Append(std::move(m_pendingRows));
-    m_pendingRows.clear();
+    m_listModel->Append(m_pendingRows);
 }
 
 void TAudrelForm::FindFinished(TFindMP3& sender) {
