@@ -34,6 +34,7 @@
 #include "Dialogs.h"
 #include "FindMP3.h"
 #include "ListActions.h"
+#include "Mnemonics.h"
 #include "MultiLang.h"
 #include "Placemnt.h"
 #include "ResultModel.h"
@@ -129,6 +130,7 @@ TAudrelForm::TAudrelForm(SettingsStore& settings, Dialogs& dialogs, Desktop& des
     setWindowTitle(QStringLiteral("Brakmo =Audrel="));
     resize(481, 569);
     CreateControls();
+    PressButtonsAtOnceByMnemonic(this);
     m_flushTimer = new QTimer(this);
     m_flushTimer->setSingleShot(true);
     connect(m_flushTimer, &QTimer::timeout, this, &TAudrelForm::FlushRows);

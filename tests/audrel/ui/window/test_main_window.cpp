@@ -380,7 +380,7 @@ TEST_F(WindowTest, HeaderClicksSortPerColumnAndTimeByItsValue) {
 
 } // namespace
 
-TEST_F(WindowTest, EnterInTheFolderOrASearchTextStartsTheSearch) {
+TEST_F(WindowTest, EnterInTheFolderOrASearchTextOrAltSStartsTheSearch) {
     TAudrelForm& f = Start();
     f.cbFolder->setEditText(SamplesFolder());
     f.cbTitle->setEditText(QStringLiteral("Für"));
@@ -391,4 +391,7 @@ TEST_F(WindowTest, EnterInTheFolderOrASearchTextStartsTheSearch) {
         ASSERT_TRUE(WaitFor([&] { return !f.Searching(); }));
         EXPECT_EQ(f.ListModel()->Rows().size(), box == f.cbTitle ? 1u : 11u);
     }
+    QTest::keyClick(&f, Qt::Key_S, Qt::AltModifier);
+    EXPECT_TRUE(f.Searching()); // at once, not after a shown press of the button
+    ASSERT_TRUE(WaitFor([&] { return !f.Searching(); }));
 }
