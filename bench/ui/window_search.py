@@ -133,6 +133,7 @@ def run_window(audrel, folder, env, perf_file=None):
             time.sleep(0.5)
         rss0 = rss_kib(proc.pid)
         cpu0 = process_cpu(proc.pid)
+        ui0 = main_thread_runtime(proc.pid)
         began = time.monotonic()
         xdotool("key", "alt+s")
         # The worker appears, does the search and ends once its last notification has run.
@@ -140,16 +141,21 @@ def run_window(audrel, folder, env, perf_file=None):
         deadline = began + 600
         while time.monotonic() < deadline:
             if search_threads(proc.pid, idle_threads):
+                if not seen_worker:
+                    worker_began = time.monotonic()
                 seen_worker = True
             elif seen_worker:
                 break
             time.sleep(0.002)
+        worker_ended = time.monotonic()
         ended = wait_idle(proc.pid)
         cpu = process_cpu(proc.pid) - cpu0
+        ui = (main_thread_runtime(proc.pid) - ui0) / 1e9
         if perf:
             perf.send_signal(2)
             perf.wait()
-        return ended - began, cpu, rss_kib(proc.pid) - rss0
+        phases = (worker_began - began, worker_ended - worker_began, ended - worker_ended)
+        return ended - began, cpu, ui, phases, rss_kib(proc.pid) - rss0
     finally:
         proc.terminate()
         try:
@@ -213,13 +219,15 @@ def main():
                 a, b = run_findmp3(findmp3, folder)
                 f_wall.append(a)
                 f_cpu.append(b)
-                a, b, m = run_window(audrel, folder, env, args.perf if args.perf and r == 0 else None)
+                a, b, ui, phases, m = run_window(audrel, folder, env, args.perf if args.perf and r == 0 else None)
                 w_wall.append(a)
                 w_cpu.append(b)
                 w_mem.append(m)
                 load.append(os.getloadavg()[0])
                 print(f"  run {r + 1}: findmp3 {f_wall[-1]:.2f} / {f_cpu[-1]:.2f} s, "
-                      f"window {w_wall[-1]:.2f} / {w_cpu[-1]:.2f} s", file=sys.stderr)
+                      f"window {w_wall[-1]:.2f} / {w_cpu[-1]:.2f} s (main thread {ui:.2f} s; "
+                      f"key to worker {phases[0]:.3f} s, worker {phases[1]:.3f} s, after it {phases[2]:.3f} s)",
+                      file=sys.stderr)
             fw, fc = statistics.median(f_wall), statistics.median(f_cpu)
             ww, wc = statistics.median(w_wall), statistics.median(w_cpu)
             per_row = statistics.median(w_mem) * 1024 / max(hits, 1)
