@@ -134,7 +134,8 @@ public:
     QStatusBar* StatusBar;
     TFormPlacement* FormPlacement;
 
-    // The engine's notifications, run on the UI thread while the worker waits.
+    // The engine's notifications, run on the UI thread with the engine showing the state the
+    // worker reached them in.
     void FindFolder(TFindMP3& sender);
     void FindFound(TFindMP3& sender, const TFindMP3Info& info);
     void FindFinished(TFindMP3& sender);

@@ -88,8 +88,8 @@ Result Search(const std::string& folder, const std::function<void(TFindMP3&)>& c
     return r;
 }
 
-// A stand-in for the user-interface thread's event queue: the hand-off posts the call and
-// waits until the owner's thread has run it.
+// A stand-in for the user-interface thread's event queue: the hand-off posts the call, and the
+// owner's thread runs it in its next pass.
 class EventQueue {
 public:
     // Notifications of `engine` come through this queue; its owner's wait is Serve.
@@ -620,7 +620,7 @@ TEST(FindMP3, DestroyingARunningEngineStopsAndWaitsForIt) {
     EXPECT_LT(found.load(), 100);
 }
 
-// The owner's wait ends with the worker's last hand-off, which comes even when nobody listens
+// The owner's wait ends with the worker's last record, which comes even when nobody listens
 // for the end; the hits came through the hand-off in walk order before it.
 TEST(FindMP3, TheOwnersWaitEndsWithoutAFinishHandler) {
     TempDir dir;
