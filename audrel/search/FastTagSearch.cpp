@@ -245,13 +245,11 @@ bool TFastTAGSearch::ScanRegion(const unsigned char* region, int64_t n) const {
     return m_hasCodePage && m_codePage.Find(region, n, n);
 }
 
-bool TFastTAGSearch::ScanTag(const unsigned char* region, int64_t n, int64_t tagBytes) const {
-    if (ScanRegion(region, n))
-        return true;
+bool TFastTAGSearch::ScanUnicode(const unsigned char* region, int64_t n, int64_t whole) const {
     if (m_unicode.empty())
         return false;
     // No Unicode form lies within the padding, so the scan ends where it starts.
-    int64_t end = std::clamp<int64_t>(tagBytes, 0, n);
+    int64_t end = n;
     for (uint64_t word = 0; end >= 8; end -= 8) {
         std::memcpy(&word, region + end - 8, 8);
         if (word != 0)
@@ -260,7 +258,7 @@ bool TFastTAGSearch::ScanTag(const unsigned char* region, int64_t n, int64_t tag
     while (end > 0 && region[end - 1] == 0)
         --end;
     for (const Form& form : m_unicode)
-        if (form.Find(region, std::min(n, end + form.trailingZeros), n))
+        if (form.Find(region, std::min(n, end + form.trailingZeros), whole))
             return true;
     return false;
 }
@@ -272,7 +270,7 @@ bool TFastTAGSearch::ScanRange(int fd, int64_t from, int64_t to) {
         const int64_t got = ReadAt(fd, buffer, want, pos);
         m_bufferStart = pos;
         m_bufferLength = got;
-        if (ScanTag(buffer, got, got))
+        if (ScanRegion(buffer, got) || ScanUnicode(buffer, got, got))
             return true;
         if (got < want || pos + got >= to)
             return false;
@@ -282,14 +280,29 @@ bool TFastTAGSearch::ScanRange(int fd, int64_t from, int64_t to) {
     return false;
 }
 
-bool TFastTAGSearch::ScanFramesBeyond(int fd, const unsigned char* header, int64_t tagSize,
-                                      int64_t scanned) {
-    const int64_t from = std::max<int64_t>(HeaderSize, scanned - m_overlap);
+bool TFastTAGSearch::ScanPart(int fd, int64_t from, int64_t to) {
+    // What the first buffer holds was scanned in the code page already.
+    const int64_t firstEnd = HeaderSize + m_firstLength;
+    if (from < firstEnd && m_bufferStart == HeaderSize) {
+        const unsigned char* at = m_buffer.get() + (from - HeaderSize);
+        if (ScanUnicode(at, std::min(to, firstEnd) - from, firstEnd - from))
+            return true;
+        if (to <= firstEnd)
+            return false;
+        from = std::max(from, firstEnd - m_overlap);
+    }
+    return from < to && ScanRange(fd, from, to);
+}
+
+bool TFastTAGSearch::ScanFrames(int fd, const unsigned char* header, int64_t tagSize) {
+    const int64_t firstEnd = HeaderSize + m_firstLength;
+    if (m_unicode.empty() && firstEnd >= tagSize)
+        return false;
     // The frame sizes of a 2.2 or 2.3 tag unsynchronised as a whole do not count the stuffed
-    // bytes: such a tag is read on whole.
+    // bytes: such a tag is scanned whole.
     const uint8_t version = header[3], flags = header[5];
     if (version < 4 && (flags & 0x80))
-        return ScanRange(fd, from, tagSize);
+        return ScanPart(fd, HeaderSize, tagSize);
     // The frame walk reads headers from the buffer while they are in it.
     const id3v2::ReadAt read = [this, fd](int64_t offset, void* dst, size_t n) -> int64_t {
         if (offset >= m_bufferStart &&
@@ -301,20 +314,20 @@ bool TFastTAGSearch::ScanFramesBeyond(int fd, const unsigned char* header, int64
     };
     id3v2::TagFrames tag;
     if (!id3v2::Locate(header, tagSize, read, tag))
-        return ScanRange(fd, from, tagSize);
+        return ScanPart(fd, HeaderSize, tagSize);
 
     struct State {
         int64_t next;      // the first byte not yet scanned or passed over
         int64_t framesEnd; // the end of the last frame walked
         bool found = false;
-    } state{from, tag.start};
+    } state{HeaderSize, tag.start};
     const auto visit = [this, fd, &tag, &state](const id3v2::FrameRef& frame) {
         const int64_t end = frame.ContentOffset() + static_cast<int64_t>(frame.size);
         state.framesEnd = end;
-        if (end <= state.next || frame.size <= PassOverSize || !IsBinaryFrame(tag, frame))
+        if (frame.size <= PassOverSize || !IsBinaryFrame(tag, frame))
             return true;
-        const int64_t head = frame.ContentOffset() + BinaryHead;
-        if (head > state.next && ScanRange(fd, state.next, head)) {
+        // The frame's head is scanned with what comes before it, its data passed over.
+        if (ScanPart(fd, state.next, frame.ContentOffset() + BinaryHead)) {
             state.found = true;
             return false;
         }
@@ -324,11 +337,12 @@ bool TFastTAGSearch::ScanFramesBeyond(int fd, const unsigned char* header, int64
     id3v2::Walk(tag, read, std::cref(visit));
     if (state.found)
         return true;
-    // Behind the last frame: padding, where a zero byte begins it, else bytes read on to the end.
+    // Behind the last frame: padding, where a zero byte begins it, else bytes scanned to the
+    // end of the tag.
     unsigned char first = 0;
     const bool padding =
         state.framesEnd >= tag.end || read(state.framesEnd, &first, 1) != 1 || first == 0;
-    return ScanRange(fd, state.next, padding ? std::max(state.next, state.framesEnd) : tagSize);
+    return ScanPart(fd, state.next, padding ? state.framesEnd : tagSize);
 }
 
 bool TFastTAGSearch::FileContains(const std::string& path) {
@@ -361,11 +375,11 @@ bool TFastTAGSearch::FileContainsAt(int dirFd, const char* name, const std::stri
         // The declared size counts the header too, so the region runs 10 bytes past the tag.
         const int64_t n = ReadAt(file.Get(), buffer, size, HeaderSize);
         m_bufferStart = HeaderSize;
-        m_bufferLength = n;
-        if (ScanTag(buffer, n, declared - HeaderSize))
+        m_bufferLength = m_firstLength = n;
+        if (ScanRegion(buffer, n))
             return true;
-        if (n == size && HeaderSize + n < declared &&
-            ScanFramesBeyond(file.Get(), header, declared, HeaderSize + n))
+        if (declared > HeaderSize &&
+            ScanFrames(file.Get(), header, n < size ? HeaderSize + n : declared))
             return true;
     }
 

@@ -81,13 +81,15 @@ private:
         bool Whole(const unsigned char* at) const;
     };
 
-    // The code-page form over the region (tag bytes and what follows them), the Unicode forms
-    // over the first tagBytes bytes, less the padding.
-    bool ScanTag(const unsigned char* region, int64_t n, int64_t tagBytes) const;
-    // Reads the file's bytes [from, to) a buffer at a time and scans them as tag bytes.
+    // The Unicode forms over n bytes less the zero bytes at their end; `whole` bytes may be read.
+    bool ScanUnicode(const unsigned char* region, int64_t n, int64_t whole) const;
+    // Reads the file's bytes [from, to) a buffer at a time and scans them in every form.
     bool ScanRange(int fd, int64_t from, int64_t to);
-    // The tag's frames behind the first buffer, binary ones passed over.
-    bool ScanFramesBeyond(int fd, const unsigned char* header, int64_t tagSize, int64_t scanned);
+    // Scans the tag's bytes [from, to): those the first buffer holds in the Unicode forms (the
+    // code page's was looked for there already), the rest read on in every form.
+    bool ScanPart(int fd, int64_t from, int64_t to);
+    // Walks the tag's frames and scans them all but the data of binary ones.
+    bool ScanFrames(int fd, const unsigned char* header, int64_t tagSize);
     void AddUnicodeForm(Form form);
 
     const CodePage& m_cp;
@@ -100,4 +102,6 @@ private:
     int64_t m_overlap = 0;
     // The file bytes the buffer holds, for the frame walk's reads.
     int64_t m_bufferStart = 0, m_bufferLength = 0;
+    // How many bytes of the tag's first buffer the current file gave.
+    int64_t m_firstLength = 0;
 };
