@@ -270,6 +270,7 @@ bool TFastTAGSearch::ScanRange(int fd, int64_t from, int64_t to) {
         const int64_t got = ReadAt(fd, buffer, want, pos);
         m_bufferStart = pos;
         m_bufferLength = got;
+        m_firstInBuffer = false;
         if (ScanRegion(buffer, got) || ScanUnicode(buffer, got, got))
             return true;
         if (got < want || pos + got >= to)
@@ -281,22 +282,22 @@ bool TFastTAGSearch::ScanRange(int fd, int64_t from, int64_t to) {
 }
 
 bool TFastTAGSearch::ScanPart(int fd, int64_t from, int64_t to) {
-    // What the first buffer holds was scanned in the code page already.
-    const int64_t firstEnd = HeaderSize + m_firstLength;
-    if (from < firstEnd && m_bufferStart == HeaderSize) {
-        const unsigned char* at = m_buffer.get() + (from - HeaderSize);
-        if (ScanUnicode(at, std::min(to, firstEnd) - from, firstEnd - from))
+    const int64_t bufferEnd = m_bufferStart + m_bufferLength;
+    if (from >= m_bufferStart && from < bufferEnd) {
+        const unsigned char* at = m_buffer.get() + (from - m_bufferStart);
+        const int64_t n = std::min(to, bufferEnd) - from;
+        // The code page's form was looked for in the first buffer already.
+        if ((!m_firstInBuffer && ScanRegion(at, n)) || ScanUnicode(at, n, bufferEnd - from))
             return true;
-        if (to <= firstEnd)
+        if (to <= bufferEnd)
             return false;
-        from = std::max(from, firstEnd - m_overlap);
+        from = std::max(from, bufferEnd - m_overlap);
     }
     return from < to && ScanRange(fd, from, to);
 }
 
 bool TFastTAGSearch::ScanFrames(int fd, const unsigned char* header, int64_t tagSize) {
-    const int64_t firstEnd = HeaderSize + m_firstLength;
-    if (m_unicode.empty() && firstEnd >= tagSize)
+    if (m_unicode.empty() && HeaderSize + m_firstLength >= tagSize)
         return false;
     // The frame sizes of a 2.2 or 2.3 tag unsynchronised as a whole do not count the stuffed
     // bytes: such a tag is scanned whole.
@@ -304,13 +305,23 @@ bool TFastTAGSearch::ScanFrames(int fd, const unsigned char* header, int64_t tag
     if (version < 4 && (flags & 0x80))
         return ScanPart(fd, HeaderSize, tagSize);
     // The frame walk reads headers from the buffer while they are in it.
+    m_tagEnd = tagSize;
     const id3v2::ReadAt read = [this, fd](int64_t offset, void* dst, size_t n) -> int64_t {
         if (offset >= m_bufferStart &&
             offset + static_cast<int64_t>(n) <= m_bufferStart + m_bufferLength) {
             std::memcpy(dst, m_buffer.get() + (offset - m_bufferStart), n);
             return static_cast<int64_t>(n);
         }
-        return ReadAt(fd, static_cast<unsigned char*>(dst), static_cast<int64_t>(n), offset);
+        // A buffer from there on, which the scan of the frames behind it can use too.
+        const int64_t want = std::max<int64_t>(static_cast<int64_t>(n),
+                                               std::min<int64_t>(BufferSize, m_tagEnd - offset));
+        m_bufferStart = offset;
+        m_bufferLength = ReadAt(fd, m_buffer.get(), want, offset);
+        m_firstInBuffer = false;
+        const int64_t got = std::min<int64_t>(static_cast<int64_t>(n), m_bufferLength);
+        if (got > 0)
+            std::memcpy(dst, m_buffer.get(), static_cast<size_t>(got));
+        return got;
     };
     id3v2::TagFrames tag;
     if (!id3v2::Locate(header, tagSize, read, tag))
@@ -376,6 +387,7 @@ bool TFastTAGSearch::FileContainsAt(int dirFd, const char* name, const std::stri
         const int64_t n = ReadAt(file.Get(), buffer, size, HeaderSize);
         m_bufferStart = HeaderSize;
         m_bufferLength = m_firstLength = n;
+        m_firstInBuffer = true;
         if (ScanRegion(buffer, n))
             return true;
         if (declared > HeaderSize &&

@@ -85,8 +85,8 @@ private:
     bool ScanUnicode(const unsigned char* region, int64_t n, int64_t whole) const;
     // Reads the file's bytes [from, to) a buffer at a time and scans them in every form.
     bool ScanRange(int fd, int64_t from, int64_t to);
-    // Scans the tag's bytes [from, to): those the first buffer holds in the Unicode forms (the
-    // code page's was looked for there already), the rest read on in every form.
+    // Scans the tag's bytes [from, to) in every form, those the buffer holds in place (the first
+    // buffer in the Unicode forms only: the code page's was looked for there already).
     bool ScanPart(int fd, int64_t from, int64_t to);
     // Walks the tag's frames and scans them all but the data of binary ones.
     bool ScanFrames(int fd, const unsigned char* header, int64_t tagSize);
@@ -102,6 +102,7 @@ private:
     int64_t m_overlap = 0;
     // The file bytes the buffer holds, for the frame walk's reads.
     int64_t m_bufferStart = 0, m_bufferLength = 0;
-    // How many bytes of the tag's first buffer the current file gave.
-    int64_t m_firstLength = 0;
+    bool m_firstInBuffer = false; // the buffer holds the region scanned in the code page
+    // How many bytes of the tag's first buffer the current file gave, and where its tag ends.
+    int64_t m_firstLength = 0, m_tagEnd = 0;
 };
