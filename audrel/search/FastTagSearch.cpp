@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "CodePage.h"
+#include "FileReader.h"
 #include "ID3v2Frames.h"
 
 namespace {
@@ -312,9 +313,13 @@ bool TFastTAGSearch::ScanFrames(int fd, const unsigned char* header, int64_t tag
             std::memcpy(dst, m_buffer.get() + (offset - m_bufferStart), n);
             return static_cast<int64_t>(n);
         }
-        // A buffer from there on, which the scan of the frames behind it can use too.
-        const int64_t want = std::max<int64_t>(static_cast<int64_t>(n),
-                                               std::min<int64_t>(BufferSize, m_tagEnd - offset));
+        // A buffer from there on, which the scan of the frames behind it can use too; at
+        // least the analyser's first read of the audio behind the tag, so that a cold file is
+        // read from the disk once there.
+        const int64_t want = std::max<int64_t>(
+            static_cast<int64_t>(n),
+            std::min<int64_t>(BufferSize,
+                              std::max<int64_t>(m_tagEnd - offset, TFileReader::HeadWindow)));
         m_bufferStart = offset;
         m_bufferLength = ReadAt(fd, m_buffer.get(), want, offset);
         m_firstInBuffer = false;
