@@ -1,6 +1,7 @@
 // The fast tag search over a file holding the input. The first bytes choose a code page and a
 // text, the rest is the file. The text prepared as code-page bytes and as its UTF-8 must find
-// the same files, and its UTF-16 planted behind the input in a small tag is always found.
+// the same files, and its UTF-16 in a title frame before the input is always found, also
+// behind a large cover.
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +17,13 @@ std::string SyncSafe(uint32_t v) {
     std::string s;
     for (int shift : {21, 14, 7, 0})
         s += static_cast<char>((v >> shift) & 0x7F);
+    return s;
+}
+
+std::string BigEndian32(uint32_t v) {
+    std::string s;
+    for (int shift : {24, 16, 8, 0})
+        s += static_cast<char>((v >> shift) & 0xFF);
     return s;
 }
 
@@ -46,17 +54,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
     }
 
-    // The text in UTF-16 at the end of a tag that holds the input.
-    std::string planted;
+    // The text in a UTF-16 title frame at the start of a tag that then holds the input.
+    std::string planted = "\x01";
     for (const char32_t ch : CodePage::Utf8ToCodePoints(utf8)) {
         if (ch >= 0x10000)
             return 0;
         planted += static_cast<char>(ch & 0xFF);
         planted += static_cast<char>(ch >> 8);
     }
-    const std::string body = file.substr(0, 60000) + planted;
-    fuzzfile::Write(path, "ID3\x03" + std::string(2, '\0') +
-                              SyncSafe(static_cast<uint32_t>(body.size())) + body);
+    const auto frame = [](const char* id, const std::string& content) {
+        return id + BigEndian32(static_cast<uint32_t>(content.size())) + std::string(2, '\0') +
+               content;
+    };
+    const auto tag = [](const std::string& body) {
+        return "ID3\x03" + std::string(2, '\0') + SyncSafe(static_cast<uint32_t>(body.size())) +
+               body;
+    };
+    fuzzfile::Write(path, tag(frame("TIT2", planted) + file.substr(0, 60000)));
+    if (!bytes.FileContains(path))
+        std::abort();
+    // The same behind a cover that takes the whole first buffer, the input's frames after it.
+    static const std::string cover(70000, '\xAB');
+    fuzzfile::Write(path, tag(frame("APIC", cover) + frame("TIT2", planted) + file));
     if (!bytes.FileContains(path))
         std::abort();
     return 0;
