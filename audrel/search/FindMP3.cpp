@@ -309,7 +309,7 @@ std::string MessageOf(const std::exception_ptr& error) {
 void TFindMP3::Execute() {
     try {
         if (!FastText.empty())
-            m_fastTagSearch->Prepare(FastText);
+            m_fastTagSearch->Prepare(FastText, FastUnicode);
         PrepareCriteria();
         // Compiled once; an invalid mask ends the walk at the first file, as it would if
         // the mask were compiled for every name.

@@ -140,6 +140,9 @@ public:
 
     bool FastSearch = true;
     std::string FastText;
+    // The fast-search text as typed, whole in UTF-8; when set it stands for FastText, which
+    // then only tells whether there is one.
+    std::string FastUnicode;
     std::string ArtistText;
     std::string TitleText;
     std::string AlbumText;

@@ -54,8 +54,8 @@ struct Options {
     bool fastGiven = false;
     bool subFolders = true;
     std::string fast, title, artist, album;
-    // The criteria as typed, in UTF-8: what the code page lacks is looked for in their Unicode.
-    std::string titleUnicode, artistUnicode, albumUnicode;
+    // The texts as typed, in UTF-8: what the code page lacks is looked for in their Unicode.
+    std::string fastUnicode, titleUnicode, artistUnicode, albumUnicode;
     std::string mask = "*.mp3";
     TReadAheadMode readAhead = TReadAheadMode::Auto;
     std::optional<std::string> folder;
@@ -96,7 +96,7 @@ void PrintHit(const TFindMP3Info& info) {
 
 // The command line: every option, its --help line and what it sets.
 ToolCommandLine MakeCommandLine(Options& o, bool& detailOnly) {
-    // A typed text goes to the engine as the code page's bytes (and, for a criterion, whole).
+    // A typed text goes to the engine as the code page's bytes and whole.
     auto text = [](std::string& into, std::string refusal, std::string* unicode = nullptr) {
         return [&into, refusal, unicode](const char* argument) -> std::string {
             const auto utf8 = argument ? LocaleToUtf8(argument) : std::nullopt;
@@ -128,15 +128,15 @@ ToolCommandLine MakeCommandLine(Options& o, bool& detailOnly) {
         "[--no-subfolders] [--mask M] [--read-ahead auto|always|never] FOLDER",
         "Searches FOLDER and its subfolders for MP3 files as Audrel's window does and prints\n"
         "one JSON line per hit, then the summary line. Texts are taken in the locale's\n"
-        "encoding; the fast search compares them in the tags' code page (AUDREL_CODEPAGE\n"
-        "overrides it), the detail search ID3v2 fields as Unicode.\n"
+        "encoding; the fast search looks for them in the tags' code page (AUDREL_CODEPAGE\n"
+        "overrides it) and in UTF-8 and UTF-16, the detail search in ID3v2 fields as Unicode.\n"
         "Exit status: 0 done, 1 the folder could not be listed or the search ended early,\n"
         "2 a usage error.",
         "unknown option %s",
         {
             {"fast", "TEXT", "fast search (the default): TEXT anywhere in the raw tags",
-             [&o, take = text(o.fast, "--fast needs a TEXT in the locale's encoding")](
-                 const char* argument) {
+             [&o, take = text(o.fast, "--fast needs a TEXT in the locale's encoding",
+                              &o.fastUnicode)](const char* argument) {
                  o.fastGiven = true;
                  return take(argument);
              }},
@@ -218,6 +218,7 @@ int main(int argc, char** argv) {
     engine->ArtistUnicode = o.artistUnicode;
     engine->SetMask(o.mask);
     engine->FastText = o.fast;
+    engine->FastUnicode = o.fastUnicode;
     engine->SetFolder(*o.folder);
     engine->SetSubFolders(o.subFolders);
     engine->ReadAhead = o.readAhead;

@@ -695,6 +695,7 @@ void TAudrelForm::bStartClick() {
     Engine->ArtistUnicode = cbArtist->currentText().toStdString();
     Engine->SetMask(ToFileName(cbFileMask->currentText()));
     Engine->FastText = ToCodePage(cbFastTag->currentText());
+    Engine->FastUnicode = cbFastTag->currentText().toStdString();
     Engine->SetFolder(ToFileName(cbFolder->currentText()));
     Engine->SetSubFolders(CheckSubFolders->isChecked());
     Engine->OnFound = [this](TFindMP3& sender, const TFindMP3Info& info) {

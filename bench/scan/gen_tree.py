@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Builds a deterministic folder tree of N files named *.mp3 for the scan benchmark.
 
-Usage: gen_tree.py N FOLDER [SEED]
+Usage: gen_tree.py N FOLDER [SEED] [--big-covers PERCENT]
 
 The tree looks like a music collection: artist / album folders (a few deeper), each album with
 a cover picture and a text file beside the tracks. The tracks mix the tag kinds met in practice
@@ -10,12 +10,15 @@ only, both, none), constant and variable bit rates, and about 5% files named *.m
 audio at all. Files are sparse: a few kilobytes of real bytes at the head and the tail around a
 hole, so that their sizes (and so their playing times) are those of real songs while the tree
 stays small on disk.
+
+--big-covers puts a 400 KB picture before the text frames of that share of the ID3v2 tags, as
+some taggers write them; the tree is otherwise the same as without it.
 """
 
+import argparse
 import os
 import random
 import struct
-import sys
 
 
 def syncsafe(n):
@@ -87,8 +90,20 @@ ARTISTS = [b"Aquarium", b"Nautilus", b"The Lovers", b"Mira", b"Blue Room", b"Ech
 CYRILLIC = ["Кино", "Звери", "Сплин", "Браво"]
 
 
-def track(rng, i):
-    """The bytes of one file: (head, logical size, tail)."""
+BIG_COVER = random.Random(0).randbytes(400000)
+
+
+def with_big_cover(tag):
+    """The tag with a 400 KB front cover as its first frame."""
+    major = tag[3]
+    content = b"\0image/jpeg\0\x03\0" + BIG_COVER
+    apic = frame24("APIC", content) if major == 4 else frame23("APIC", content)
+    body = apic + tag[10:]
+    return tag[:6] + syncsafe(len(body)) + body
+
+
+def track(rng, i, covers=None):
+    """The bytes of one file: (head, logical size, tail). covers: (share, rng) of big covers."""
     kind = rng.random()
     seconds = rng.randint(120, 360)
     kbps = rng.choice([128, 160, 192, 256, 320])
@@ -122,6 +137,8 @@ def track(rng, i):
         v1 = id3v1(title, artist, album)
     else:
         tag = b""
+    if tag and covers and covers[1].random() < covers[0]:
+        tag = with_big_cover(tag)
     audio_bytes = seconds * kbps * 125
     if rng.random() < 0.3:
         count = audio_bytes // frame_length(kbps)
@@ -137,11 +154,17 @@ def track(rng, i):
 
 
 def main():
-    if len(sys.argv) < 3:
-        sys.exit("usage: gen_tree.py N FOLDER [SEED]")
-    n = int(sys.argv[1])
-    root = sys.argv[2]
-    rng = random.Random(int(sys.argv[3]) if len(sys.argv) > 3 else 1)
+    ap = argparse.ArgumentParser(usage="gen_tree.py N FOLDER [SEED] [--big-covers PERCENT]")
+    ap.add_argument("n", type=int)
+    ap.add_argument("folder")
+    ap.add_argument("seed", type=int, nargs="?", default=1)
+    ap.add_argument("--big-covers", type=float, default=0)
+    args = ap.parse_args()
+    n = args.n
+    root = args.folder
+    rng = random.Random(args.seed)
+    # Drawn apart from the tree's own choices, which so stay those of a tree without them.
+    covers = (args.big_covers / 100.0, random.Random(args.seed + 1)) if args.big_covers else None
     os.makedirs(root, exist_ok=True)
     made = 0
     album_no = 0
@@ -157,7 +180,7 @@ def main():
         with open(os.path.join(folder, "info.txt"), "wb") as f:
             f.write(b"Ripped.\r\n")
         for t in range(min(12, n - made)):
-            head, size, tail = track(rng, made)
+            head, size, tail = track(rng, made, covers)
             name = "%02d - Track %d.%s" % (t + 1, made, "MP3" if made % 9 == 0 else "mp3")
             with open(os.path.join(folder, name), "wb") as f:
                 f.write(head)

@@ -2,7 +2,8 @@
 """Times findmp3 against the I/O floor and the TagLib peer on generated trees, warm and cold.
 
 Usage: run.py BUILD_DIR [--sizes 5000,20000] [--runs 7] [--cold-runs 5] [--no-cold]
-              [--read-ahead] [--trees DIR] [--strace]
+              [--read-ahead] [--trees DIR] [--strace] [--searches] [--vs BUILD_DIR]
+              [--big-covers PERCENT]
 
 Every tree is generated once (deterministically) under --trees.
 
@@ -13,7 +14,12 @@ it the cold columns are skipped with a note. The table shows medians, the ratio 
 (wall and CPU time: on a busy machine the CPU time is the steadier measure) and the peak
 memory that /usr/bin/time -v reports. --read-ahead adds findmp3 with its read-ahead forced on
 and off, which shows what the read-ahead costs on a warm cache. --strace adds the system calls
-per file of findmp3 (its read-ahead off) and of the floor on the smallest tree.
+per file of findmp3 (its read-ahead off) and of the floor on the smallest tree. --searches adds
+findmp3's fast search for an ASCII and a Cyrillic text and its detail search for a title (the
+Cyrillic text is taken in the code page of the environment: AUDREL_CODEPAGE=1251 makes it the
+tree's); --vs adds the findmp3 rows of another build, named "vs", to compare two versions in
+the same run. --big-covers gives that share of the ID3v2 tags a 400 KB cover before their text
+frames (gen_tree.py --big-covers; such trees are kept apart from the plain ones).
 """
 
 import argparse
@@ -29,10 +35,21 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 DROP_CACHES = "/proc/sys/vm/drop_caches"
 
 
-def programs(build, read_ahead):
+SEARCHES = [("--fast nautilus", ["--fast", "nautilus"]), ("--fast \u043a\u0438\u043d\u043e",
+            ["--fast", "\u043a\u0438\u043d\u043e"]), ("--detail --title", ["--detail", "--title", "Song 1"])]
+
+
+def programs(build, read_ahead, searches, vs):
     findmp3 = os.path.join(build, "audrel/tools/findmp3")
     found = [("findmp3", [findmp3]),
              ("floor", [os.path.join(build, "bench/scan/scan_floor")])]
+    for name, args in SEARCHES if searches else []:
+        found.append(("findmp3 " + name, [findmp3] + args))
+    if vs:
+        other = os.path.join(vs, "audrel/tools/findmp3")
+        found.append(("vs findmp3", [other]))
+        for name, args in SEARCHES if searches else []:
+            found.append(("vs findmp3 " + name, [other] + args))
     taglib = os.path.join(build, "bench/scan/scan_taglib")
     if os.path.exists(taglib):
         found.append(("taglib", [taglib]))
@@ -99,6 +116,10 @@ def medians(progs, tree, runs, before_each):
             for name, ts in times.items()}
 
 
+def tree_path(args, n):
+    return os.path.join(args.trees, "n%d" % n + ("-c%g" % args.big_covers if args.big_covers else ""))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("build")
@@ -109,9 +130,12 @@ def main():
     ap.add_argument("--read-ahead", action="store_true")
     ap.add_argument("--trees", default=os.path.join(tempfile.gettempdir(), "audrel-scan-trees"))
     ap.add_argument("--strace", action="store_true")
+    ap.add_argument("--searches", action="store_true")
+    ap.add_argument("--vs")
+    ap.add_argument("--big-covers", type=float, default=0)
     args = ap.parse_args()
 
-    progs = programs(args.build, args.read_ahead)
+    progs = programs(args.build, args.read_ahead, args.searches, args.vs)
     sizes = [int(s) for s in args.sizes.split(",")]
     cold = not args.no_cold and args.cold_runs > 0
     if cold and not can_drop_caches():
@@ -120,9 +144,10 @@ def main():
 
     rows = []
     for n in sizes:
-        tree = os.path.join(args.trees, "n%d" % n)
+        tree = tree_path(args, n)
         if not os.path.isdir(tree):
-            subprocess.run([sys.executable, os.path.join(HERE, "gen_tree.py"), str(n), tree], check=True)
+            subprocess.run([sys.executable, os.path.join(HERE, "gen_tree.py"), str(n), tree,
+                            "--big-covers", str(args.big_covers)], check=True)
         for _, cmd in progs:
             run_once(cmd + [tree])  # fills the page cache
         warm = medians(progs, tree, args.runs, lambda: None)
@@ -143,7 +168,7 @@ def main():
 
     if args.strace:
         n = sizes[0]
-        tree = os.path.join(args.trees, "n%d" % n)
+        tree = tree_path(args, n)
         # Under strace every file is slow, which would start findmp3's read-ahead: counted
         # without it, the calls are those of the search itself.
         for name, cmd in [("findmp3 --read-ahead never", progs[0][1] + ["--read-ahead", "never"]),

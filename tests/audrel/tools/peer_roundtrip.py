@@ -4,7 +4,12 @@ ffmpeg, id3v2, mutagen) and checks the result with mutagen: every other frame by
 the tag's version, the field as typed, the audio and the tail, and that mp3probe's "text"
 equals mutagen's reading.
 
-Usage: peer_roundtrip.py MP3PROBE. Exits 77 (skipped) when mutagen or a tagger is missing.
+With FINDMP3 given too, findmp3's fast search must find "Кино" stored by mutagen in UTF-16 and in
+UTF-8 and by eyeD3 behind a 400 KB cover, in code page 1252 (which lacks the letters) as typed and
+in 1251 in any case, and not a file whose tags hold "?" in their place.
+
+Usage: peer_roundtrip.py MP3PROBE [FINDMP3]. Exits 77 (skipped) when mutagen or a tagger is
+missing.
 """
 
 import json
@@ -153,6 +158,46 @@ def check(mp3probe, name, path, option, field, value):
     return failures
 
 
+def fast_search_failures(findmp3, folder):
+    base = os.path.join(folder, "base.mp3")
+    tree = os.path.join(folder, "fast")
+    os.mkdir(tree)
+
+    def tagged(name, frames, version, v1=b""):
+        path = os.path.join(tree, name)
+        shutil.copy(base, path)
+        tags = id3.ID3()
+        for frame in frames:
+            tags.add(frame)
+        tags.save(path, v2_version=version, v1=0)
+        with open(path, "ab") as f:
+            f.write(v1)
+
+    tagged("utf16.mp3", [id3.TIT2(encoding=1, text=["Кино"])], 3)
+    tagged("utf8.mp3", [id3.TIT2(encoding=3, text=["Кино"])], 4)
+    tagged("question.mp3", [id3.TIT2(encoding=0, text=["????"])], 3,
+           b"TAG" + b"????".ljust(125, b"\0"))
+    cover = os.path.join(folder, "cover.jpg")
+    with open(cover, "wb") as f:
+        f.write(b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + bytes(range(256)) * 1600)
+    behind = os.path.join(tree, "cover.mp3")
+    shutil.copy(base, behind)
+    run("eyeD3", "--quiet", "--to-v2.4", "--encoding", "utf16", "-t", "Кино", "--add-image",
+        cover + ":FRONT_COVER", behind)
+    with open(behind, "rb") as f:
+        if f.read(14)[10:] != b"APIC":
+            return ["eyeD3 no longer writes the cover first"]
+    failures = []
+    for code_page, typed in (("1252", "Кино"), ("1251", "кИНО")):
+        env = dict(os.environ, AUDREL_CODEPAGE=code_page, LC_ALL="C.UTF-8")
+        out = subprocess.run([findmp3, "--fast", typed, tree], env=env, check=True,
+                             stdout=subprocess.PIPE, text=True).stdout
+        found = sorted(json.loads(line)["name"] for line in out.splitlines() if line.startswith("{"))
+        if found != ["cover.mp3", "utf16.mp3", "utf8.mp3"]:
+            failures.append("fast search for %s in %s found %r" % (typed, code_page, found))
+    return failures
+
+
 def main():
     mp3probe = sys.argv[1]
     for tool in ("ffmpeg", "eyeD3", "id3v2"):
@@ -173,6 +218,8 @@ def main():
                 copy = path + "." + field
                 shutil.copy(path, copy)
                 failures += check(mp3probe, name, copy, option, field, value)
+        if len(sys.argv) > 2:
+            failures += fast_search_failures(sys.argv[2], folder)
     for f in failures:
         print(f)
     print("%d files, %d failures" % (len(files), len(failures)))

@@ -133,6 +133,18 @@ TEST_F(FindMp3Tool, TypedTextsAreConvertedToTheCodePage) {
               std::string::npos);
 }
 
+TEST_F(FindMp3Tool, AFastTextTheCodePageLacksIsLookedForInUnicode) {
+    // Code page 1252 has no Cyrillic: "Кино" is found in UTF-16, not as the "????" of a tag.
+    Put("utf16.mp3", Mp3(Id3v2Tag({Utf16TextFrame23("TIT2", u"Кино")})));
+    Put("question.mp3", Mp3(Id3v2Tag({TextFrame23("TIT2", "????")})));
+    const ToolRun run =
+        Find(io, {"--fast", "Кино", tree.Path()}, {"AUDREL_CODEPAGE=1252", "LC_ALL=C.UTF-8"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(JsonReader(lines[0]).Parse()["name"], "utf16.mp3");
+}
+
 TEST_F(FindMp3Tool, TheTextMemberHoldsTheFieldsWholeAsUnicode) {
     // Code page 1252 lacks the Cyrillic and Japanese letters: the byte members show "?".
     Put("utf16.mp3",

@@ -173,11 +173,14 @@ TEST_F(WindowTest, AFastSearchWithoutTextListsEveryAudioFileAndSumsUp) {
 
 TEST_F(WindowTest, FastAndDetailSearchesFindTheirCriteria) {
     TAudrelForm& f = Start();
-    // The fast search looks at raw tag bytes: "So What.mp3" holds "Kind of Blue" only in
-    // UTF-16, so only the file with that album in its ID3v1 tag is a hit.
+    // The fast search looks at raw tag bytes, in the code page and in UTF-16: "So What.mp3"
+    // holds "Kind of Blue" only in UTF-16, the other file in its ID3v1 tag.
     f.cbFastTag->setEditText(QStringLiteral("kind of BLUE"));
     Search(SamplesFolder());
-    EXPECT_EQ(Column(0), QStringList{QStringLiteral("blue in green.mp3")});
+    QStringList hits = Column(0);
+    hits.sort();
+    EXPECT_EQ(hits,
+              (QStringList{QStringLiteral("So What.mp3"), QStringLiteral("blue in green.mp3")}));
 
     // Detail: exact case, and a typed non-ASCII text meets the tag in the code page.
     f.RadioDetail->click();
