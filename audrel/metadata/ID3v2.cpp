@@ -232,18 +232,12 @@ std::string Encode(std::string_view utf8, uint8_t encoding) {
             out += static_cast<char>(c);
         return out;
     }
-    const auto unit = [&out](char32_t u) {
+    std::u16string units(1, u'\xFEFF');
+    for (char32_t c : chars)
+        CodePage::AppendUtf16(units, c);
+    for (char16_t u : units) {
         out += static_cast<char>(u & 0xFF);
-        out += static_cast<char>((u >> 8) & 0xFF);
-    };
-    unit(0xFEFF);
-    for (char32_t c : chars) {
-        if (c >= 0x10000) {
-            unit(0xD800 + ((c - 0x10000) >> 10));
-            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            unit(c);
-        }
+        out += static_cast<char>(u >> 8);
     }
     return out;
 }

@@ -458,6 +458,16 @@ void CodePage::AppendUtf8(std::string& out, char32_t ch) {
     ::AppendUtf8(out, ch);
 }
 
+void CodePage::AppendUtf16(std::u16string& out, char32_t ch) {
+    if (ch < 0x10000) {
+        out += static_cast<char16_t>(ch);
+        return;
+    }
+    ch -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (ch >> 10));
+    out += static_cast<char16_t>(0xDC00 + (ch & 0x3FF));
+}
+
 std::string CodePage::FromUtf16(std::u16string_view text) const {
     return FromUtf8(Utf16ToUtf8(text));
 }

@@ -38,6 +38,8 @@ public:
     static std::string Utf16ToUtf8(std::u16string_view text);
     static std::u32string Utf8ToCodePoints(std::string_view utf8);
     static void AppendUtf8(std::string& out, char32_t ch);
+    // One code point as one UTF-16 unit, or as a surrogate pair above U+FFFF.
+    static void AppendUtf16(std::u16string& out, char32_t ch);
 
     // Case forms by the code page's own letters, byte for byte: the result has the
     // length of the input (double-byte characters are passed through unchanged).

@@ -65,16 +65,6 @@ std::pair<char32_t, char32_t> CaseForms(const CodePage& cp, char32_t ch) {
     return {cp.CharOfByte(cp.UpperByte(b)), cp.CharOfByte(cp.LowerByte(b))};
 }
 
-void AppendUtf16(std::u16string& out, char32_t ch) {
-    if (ch < 0x10000) {
-        out += static_cast<char16_t>(ch);
-        return;
-    }
-    ch -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (ch >> 10));
-    out += static_cast<char16_t>(0xDC00 + (ch & 0x3FF));
-}
-
 size_t Utf16Units(char32_t ch) {
     return ch < 0x10000 ? 1 : 2;
 }
@@ -195,8 +185,8 @@ void TFastTAGSearch::Prepare(const std::string& text, const std::string& unicode
         u8.upper += a;
         u8.lower += b;
         u8.charLengths.push_back(static_cast<uint8_t>(a.size()));
-        AppendUtf16(upper16, up);
-        AppendUtf16(lower16, low);
+        CodePage::AppendUtf16(upper16, up);
+        CodePage::AppendUtf16(lower16, low);
         units.push_back(static_cast<uint8_t>(Utf16Units(up)));
     }
     const bool singleBytes = u8.upper.size() == u8.charLengths.size();
